@@ -1,0 +1,8 @@
+#pragma once
+
+class AppState;
+class frmMain;
+
+// The start-up order of the program: initialisation (a failure of its guarded steps is fatal),
+// a short pause, then the main window. False when the program must not go on.
+bool runStartup(AppState& state, frmMain& window, int pauseMilliseconds = 1000);

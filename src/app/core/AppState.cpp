@@ -1,0 +1,34 @@
+#include "app/core/AppState.h"
+
+#include <exception>
+
+AppState::AppState(const QString& programFolder, Dialogs& dialogs,
+                   ErrorReporter::Terminate terminate, QObject* parent)
+    : QObject(parent), m_programFolder(programFolder), m_dialogs(dialogs), m_settings(this),
+      m_store(m_settings, programFolder, this), m_variables(this), m_eventLog(this),
+      m_status(this), m_errors(dialogs, std::move(terminate))
+{
+}
+
+bool AppState::InitialiseApplication()
+{
+    try {
+        if (!m_store.LoadSettings())
+            m_errors.ReportError(ErrorCode::ReadingSettings);
+        emit settingsLoaded();
+        m_variables.reset();
+        m_variables.ShowInGrid();
+        cancelRequested = false;
+        recordingEnabled = true;
+        minutesElapsed = 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+    m_settings.updateWorkingValues();
+    return true;
+}
+
+void AppState::shutDown()
+{
+    m_store.SaveSettings();
+}

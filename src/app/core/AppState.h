@@ -1,0 +1,55 @@
+#pragma once
+
+#include "formdata/VariableTable.h"
+#include "processing/ErrorReporter.h"
+#include "processing/EventLog.h"
+#include "processing/StatusLine.h"
+#include "settings/SettingsStore.h"
+#include "settings/SystemSettings.h"
+
+#include <QObject>
+
+class Dialogs;
+
+// The process-wide state that lives for the whole run. The windows are views over it, and tests
+// drive it without a screen.
+class AppState : public QObject
+{
+    Q_OBJECT
+public:
+    AppState(const QString& programFolder, Dialogs& dialogs,
+             ErrorReporter::Terminate terminate = {}, QObject* parent = nullptr);
+
+    const QString& programFolder() const { return m_programFolder; }
+    Dialogs& dialogs() { return m_dialogs; }
+    SystemSettings& settings() { return m_settings; }
+    SettingsStore& store() { return m_store; }
+    VariableTable& variables() { return m_variables; }
+    EventLog& eventLog() { return m_eventLog; }
+    StatusLine& status() { return m_status; }
+    ErrorReporter& errors() { return m_errors; }
+
+    // The run-time flags and counters that start-up puts into a known state.
+    bool cancelRequested = false;
+    bool recordingEnabled = true;
+    int minutesElapsed = 0;
+
+    // The start-up steps that need no window; false when one of the guarded steps failed.
+    bool InitialiseApplication();
+    // The closing steps before the program ends: the settings are written (result ignored).
+    void shutDown();
+
+signals:
+    // After the settings have been loaded at start-up, before anything uses them.
+    void settingsLoaded();
+
+private:
+    QString m_programFolder;
+    Dialogs& m_dialogs;
+    SystemSettings m_settings;
+    SettingsStore m_store;
+    VariableTable m_variables;
+    EventLog m_eventLog;
+    StatusLine m_status;
+    ErrorReporter m_errors;
+};

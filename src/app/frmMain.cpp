@@ -1,0 +1,219 @@
+#include "app/frmMain.h"
+
+#include "app/core/AppState.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename T> T* named(T* object, const char* name)
+{
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+// Twips at 96 dots per inch: 15 twips to a pixel.
+constexpr int twips(int t) { return t / 15; }
+
+} // namespace
+
+frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Brevane"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/brevane.svg")));
+
+    createMenus();
+    createToolbar();
+    createWorkArea();
+
+    StaMain = named(new QLabel, "StaMain");
+    statusBar()->addWidget(StaMain, 1);
+    connect(&m_state.status(), &StatusLine::changed, StaMain, &QLabel::setText);
+
+    tmrMain = named(new QTimer(this), "tmrMain");
+    tmrMain->setInterval(60000);
+    tmrMain->start();
+
+    // The client area of the original window, a little larger to suit today's fonts.
+    resize(twips(6525) + 160, twips(4830) + 200);
+    sstMain_Click(TabFormData);
+}
+
+void frmMain::createMenus()
+{
+    mnuFile = named(menuBar()->addMenu(tr("&File")), "mnuFile");
+    mnuFileNew = named(mnuFile->addAction(tr("&New")), "mnuFileNew");
+    mnuFileOpen = named(mnuFile->addAction(tr("&Open")), "mnuFileOpen");
+    mnuFileSave = named(mnuFile->addAction(tr("&Save")), "mnuFileSave");
+    mnuFileSaveAs = named(mnuFile->addAction(tr("Save &As")), "mnuFileSaveAs");
+    mnuFileSeperator_1 = named(mnuFile->addSeparator(), "mnuFileSeperator_1");
+    for (int i = 0; i < int(mnuFileHistory.size()); ++i) {
+        mnuFileHistory[i] = mnuFile->addAction(QStringLiteral("<empty>"));
+        mnuFileHistory[i]->setObjectName(QStringLiteral("mnuFileHistory_%1").arg(i));
+    }
+    mnuFileSeperator_2 = named(mnuFile->addSeparator(), "mnuFileSeperator_2");
+    mnuFileExit = named(mnuFile->addAction(tr("E&xit")), "mnuFileExit");
+    connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+
+    mnuOptions = named(menuBar()->addMenu(tr("&Options")), "mnuOptions");
+    mnuOptionsSettings = named(mnuOptions->addAction(tr("&Settings")), "mnuOptionsSettings");
+
+    mnuHelp = named(menuBar()->addMenu(tr("&Help")), "mnuHelp");
+    mnuHelpContents = named(mnuHelp->addAction(tr("&Contents")), "mnuHelpContents");
+    mnuHelp->addSeparator();
+    mnuHelpAbout = named(mnuHelp->addAction(tr("&About")), "mnuHelpAbout");
+}
+
+void frmMain::createToolbar()
+{
+    tlbMain = named(addToolBar(QStringLiteral("Main")), "tlbMain");
+    tlbMain->setMovable(false);
+    tlbMain->setFloatable(false);
+    tlbMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tlbMain->setIconSize(QSize(24, 24));
+    tlbMain->setStyleSheet(QStringLiteral("QToolBar { border: 0px; }"));
+    struct Button { const char* key; const char* caption; const char* tip; const char* icon; };
+    const Button buttons[] = {
+        {"btnProcess", "Process", "Start Processing Submitted Forms", ":/icons/process.svg"},
+        {"btnDatabase", "Report", "Form Records and Reporting", ":/icons/report.svg"},
+        {"btnSettings", "Settings", "Program Settings", ":/icons/settings.svg"},
+    };
+    for (const Button& b : buttons) {
+        QAction* a = tlbMain->addAction(QIcon(QLatin1String(b.icon)), QLatin1String(b.caption));
+        a->setObjectName(QLatin1String(b.key));
+        a->setData(QLatin1String(b.key));
+        a->setToolTip(QLatin1String(b.tip));
+    }
+}
+
+QAction* frmMain::toolbarButton(const QString& key) const
+{
+    for (QAction* a : tlbMain->actions())
+        if (a->data().toString() == key)
+            return a;
+    return nullptr;
+}
+
+void frmMain::createWorkArea()
+{
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 0);
+    layout->setSpacing(4);
+
+    sstMain = named(new QTabBar, "sstMain");
+    sstMain->setExpanding(false);
+    sstMain->setDocumentMode(true);
+    for (const char* caption :
+         {"View Form Data", "Design Your Response", "Preview Your Response", "Event Log"})
+        sstMain->addTab(QLatin1String(caption));
+    layout->addWidget(sstMain);
+
+    cboVariableNames = named(new QComboBox, "cboVariableNames");
+    cboVariableNames->setModel(m_state.variables().listModel());
+    cboVariableNames->setPlaceholderText(QStringLiteral("(Empty)"));
+    cboVariableNames->setCurrentIndex(-1);
+    cboVariableNames->setToolTip(QStringLiteral("Variable Names"));
+    layout->addWidget(cboVariableNames);
+
+    grdVariableNameDefinitionsAndSource = named(new QTableView, "grdVariableNameDefinitionsAndSource");
+    auto* grid = grdVariableNameDefinitionsAndSource;
+    grid->setModel(m_state.variables().gridModel());
+    grid->setToolTip(QStringLiteral("Variable Naming Settings"));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->setAlternatingRowColors(true);
+    layout->addWidget(grid, 1);
+
+    rtfReplyFormDesign = named(new QPlainTextEdit, "rtfReplyFormDesign");
+    rtfReplyFormPreview = named(new QPlainTextEdit, "rtfReplyFormPreview");
+    rtfReplyFormPreview->setReadOnly(true);
+    rtfEventLog = named(new QPlainTextEdit, "rtfEventLog");
+    rtfEventLog->setReadOnly(true);
+    rtfEventLog->setUndoRedoEnabled(false);
+    rtfEventLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    for (QPlainTextEdit* pane : {rtfReplyFormDesign, rtfReplyFormPreview, rtfEventLog})
+        layout->addWidget(pane, 1);
+    connect(&m_state.eventLog(), &EventLog::lineAppended, this, &frmMain::appendLogLine);
+
+    setCentralWidget(central);
+    connect(sstMain, &QTabBar::currentChanged, this, [this] { sstMain_Click(sstMain->currentIndex()); });
+}
+
+void frmMain::sstMain_Click(int /*previousTab*/)
+{
+    const int tab = sstMain->currentIndex();
+    grdVariableNameDefinitionsAndSource->setVisible(tab == TabFormData);
+    rtfReplyFormDesign->setVisible(tab == TabDesign);
+    rtfEventLog->setVisible(tab == TabEventLog);
+    cboVariableNames->setVisible(tab == TabDesign || tab == TabPreview);
+    if (tab != TabPreview) {
+        rtfReplyFormPreview->hide();
+        return;
+    }
+    rtfReplyFormPreview->hide();
+    emit previewRequested();
+    rtfReplyFormPreview->show();
+}
+
+void frmMain::appendLogLine(const QString& line)
+{
+    // The log's separator stands before every line, so the pane's first line is empty too.
+    QScrollBar* bar = rtfEventLog->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor cursor(rtfEventLog->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertText(line);
+    if (atEnd)
+        bar->setValue(bar->maximum());
+}
+
+void frmMain::fitGridColumns()
+{
+    auto* grid = grdVariableNameDefinitionsAndSource;
+    const int width = grid->viewport()->width();
+    int total = 0;
+    for (int t : VariableGridModel::ColumnTwips)
+        total += t;
+    grid->setColumnWidth(0, width * VariableGridModel::ColumnTwips[0] / total);
+    grid->setColumnWidth(1, width * VariableGridModel::ColumnTwips[1] / total);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    fitGridColumns();
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    fitGridColumns();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (!m_ended) {
+        m_ended = true;
+        m_state.shutDown();
+        emit programEnded();
+    }
+    event->accept();
+}

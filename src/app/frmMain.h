@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+
+class AppState;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QTabBar;
+class QTableView;
+class QTimer;
+class QToolBar;
+
+// The main window: menus, toolbar, the four-tab work area (grid, design, preview, event log),
+// status bar and the one-minute timer. A view over AppState; the work is done elsewhere.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    enum Tab { TabFormData, TabDesign, TabPreview, TabEventLog };
+
+    explicit frmMain(AppState& state, QWidget* parent = nullptr);
+
+    AppState& state() { return m_state; }
+
+    // Shows exactly the controls of the current tab; the previous tab is not used.
+    void sstMain_Click(int previousTab);
+
+    QAction* toolbarButton(const QString& key) const;
+
+    // Controls, named as their objectName.
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileSave = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileSeperator_1 = nullptr;
+    std::array<QAction*, 4> mnuFileHistory{};
+    QAction* mnuFileSeperator_2 = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QMenu* mnuOptions = nullptr;
+    QAction* mnuOptionsSettings = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+    QToolBar* tlbMain = nullptr;
+    QTabBar* sstMain = nullptr;
+    QTableView* grdVariableNameDefinitionsAndSource = nullptr;
+    QComboBox* cboVariableNames = nullptr;
+    QPlainTextEdit* rtfReplyFormDesign = nullptr;
+    QPlainTextEdit* rtfReplyFormPreview = nullptr;
+    QPlainTextEdit* rtfEventLog = nullptr;
+    QLabel* StaMain = nullptr;
+    QTimer* tmrMain = nullptr;
+
+signals:
+    // The Preview tab is about to show: the preview is merged before it appears.
+    void previewRequested();
+    // The closing steps have run; the program ends now.
+    void programEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createMenus();
+    void createToolbar();
+    void createWorkArea();
+    void appendLogLine(const QString& line);
+    void fitGridColumns();
+
+    AppState& m_state;
+    bool m_ended = false;
+};

@@ -1,0 +1,28 @@
+#include "app/Startup.h"
+#include "app/core/AppState.h"
+#include "app/frmMain.h"
+#include "platform/ProgramFolder.h"
+#include "platform/QtDialogs.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Brevane"));
+    QApplication::setApplicationName(QStringLiteral("Brevane"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(BREVANE_VERSION_MAJOR)
+                                            .arg(BREVANE_VERSION_MINOR)
+                                            .arg(BREVANE_VERSION_PATCH));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/brevane.svg")));
+
+    QtDialogs dialogs;
+    AppState state(ProgramFolder::path(), dialogs);
+    frmMain window(state);
+    QObject::connect(&window, &frmMain::programEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    if (!runStartup(state, window))
+        return 1;
+    return app.exec();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/core/AppState.h"
+#include "platform/ScriptedDialogs.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+// Thrown by the test ending of a fatal error report, so the test sees that the program would
+// have ended there and nothing after it ran.
+struct ProgramTerminated
+{
+};
+
+// A program folder of its own, scripted dialogs, and the process-wide state over them.
+class TestApp
+{
+public:
+    TestApp();
+
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString& name) const;
+    void writeFile(const QString& name, const QByteArray& bytes) const;
+    QByteArray readFile(const QString& name) const;
+
+    ScriptedDialogs dialogs;
+    std::unique_ptr<AppState> state;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Writes bytes to a file, creating folders as needed.
+void writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path);
