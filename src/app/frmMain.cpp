@@ -151,9 +151,35 @@ void frmMain::createWorkArea()
     for (QPlainTextEdit* pane : {rtfReplyFormDesign, rtfReplyFormPreview, rtfEventLog})
         layout->addWidget(pane, 1);
     connect(&m_state.eventLog(), &EventLog::lineAppended, this, &frmMain::appendLogLine);
+    bindTemplatePanes();
 
     setCentralWidget(central);
     connect(sstMain, &QTabBar::currentChanged, this, [this] { sstMain_Click(sstMain->currentIndex()); });
+}
+
+namespace {
+QString toPane(QString text)
+{
+    return text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+QString fromPane(QString text)
+{
+    return text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+}
+} // namespace
+
+void frmMain::bindTemplatePanes()
+{
+    ReplyTemplate& reply = m_state.replyTemplate();
+    connect(rtfReplyFormDesign, &QPlainTextEdit::textChanged, this,
+            [this, &reply] { reply.setDesignText(fromPane(rtfReplyFormDesign->toPlainText())); });
+    connect(&reply, &ReplyTemplate::designTextChanged, this, [this](const QString& text) {
+        if (fromPane(rtfReplyFormDesign->toPlainText()) != text)
+            rtfReplyFormDesign->setPlainText(toPane(text));
+    });
+    connect(&reply, &ReplyTemplate::previewTextChanged, this,
+            [this](const QString& text) { rtfReplyFormPreview->setPlainText(toPane(text)); });
+    connect(this, &frmMain::previewRequested, &reply, &ReplyTemplate::MergeReplyPreview);
 }
 
 void frmMain::sstMain_Click(int /*previousTab*/)

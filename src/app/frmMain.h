@@ -71,6 +71,7 @@ private:
     void createMenus();
     void createToolbar();
     void createWorkArea();
+    void bindTemplatePanes();
     void appendLogLine(const QString& line);
     void fitGridColumns();
 

@@ -5,7 +5,8 @@
 AppState::AppState(const QString& programFolder, Dialogs& dialogs,
                    ErrorReporter::Terminate terminate, QObject* parent)
     : QObject(parent), m_programFolder(programFolder), m_dialogs(dialogs), m_settings(this),
-      m_store(m_settings, programFolder, this), m_variables(this), m_eventLog(this),
+      m_store(m_settings, programFolder, this), m_variables(this),
+      m_template(m_variables, m_settings, this), m_eventLog(this),
       m_status(this), m_errors(dialogs, std::move(terminate))
 {
 }
@@ -18,6 +19,7 @@ bool AppState::InitialiseApplication()
         emit settingsLoaded();
         m_variables.reset();
         m_variables.ShowInGrid();
+        m_template.setChanged(false);
         cancelRequested = false;
         recordingEnabled = true;
         minutesElapsed = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "design/ReplyTemplate.h"
 #include "formdata/VariableTable.h"
 #include "processing/ErrorReporter.h"
 #include "processing/EventLog.h"
@@ -25,6 +26,7 @@ public:
     SystemSettings& settings() { return m_settings; }
     SettingsStore& store() { return m_store; }
     VariableTable& variables() { return m_variables; }
+    ReplyTemplate& replyTemplate() { return m_template; }
     EventLog& eventLog() { return m_eventLog; }
     StatusLine& status() { return m_status; }
     ErrorReporter& errors() { return m_errors; }
@@ -49,6 +51,7 @@ private:
     SystemSettings m_settings;
     SettingsStore m_store;
     VariableTable m_variables;
+    ReplyTemplate m_template;
     EventLog m_eventLog;
     StatusLine m_status;
     ErrorReporter m_errors;

@@ -1,0 +1,72 @@
+#include "design/ReplyTemplate.h"
+
+#include "formdata/VariableTable.h"
+#include "settings/SystemSettings.h"
+
+ReplyTemplate::ReplyTemplate(VariableTable& variables, SystemSettings& settings, QObject* parent)
+    : QObject(parent), m_variables(variables), m_settings(settings)
+{
+}
+
+void ReplyTemplate::setDesignText(const QString& text)
+{
+    if (text == m_design)
+        return;
+    m_design = text;
+    emit designTextChanged(m_design);
+}
+
+void ReplyTemplate::setPreviewText(const QString& text)
+{
+    m_preview = text;
+    emit previewTextChanged(m_preview);
+    setChanged(true);
+}
+
+void ReplyTemplate::setPath(const QString& path)
+{
+    if (path == m_path)
+        return;
+    m_path = path;
+    emit pathChanged(m_path);
+}
+
+void ReplyTemplate::setChanged(bool changed)
+{
+    if (changed == m_changed)
+        return;
+    m_changed = changed;
+    emit changedFlagChanged(m_changed);
+}
+
+QString ReplyTemplate::marker(const QString& formName)
+{
+    return QStringLiteral("<<") + formName + QStringLiteral(">>");
+}
+
+QString ReplyTemplate::merged(const QString& design, const VariableTable& variables,
+                              const QString& friendlySuffix)
+{
+    QString text = design;
+    for (const FormVariable& v : variables.variables()) {
+        const QString mark = marker(v.formName);
+        const QString replacement =
+            v.friendlyName.isEmpty() ? v.value : v.friendlyName + friendlySuffix + v.value;
+        // The search goes on after the inserted text, so a value holding its own marker is
+        // replaced once instead of forever; markers of later rows inside a value still are.
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype at = text.indexOf(mark, from);
+            if (at < 0)
+                break;
+            text.replace(at, mark.size(), replacement);
+            from = at + replacement.size();
+        }
+    }
+    return text;
+}
+
+void ReplyTemplate::MergeReplyPreview()
+{
+    setPreviewText(merged(m_design, m_variables, m_settings.friendlyReplySuffix()));
+}
