@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <array>
+#include <string>
 
 namespace {
 
@@ -24,42 +25,69 @@ constexpr std::array<unsigned char, 256> makeClasses()
 }
 constexpr auto kClasses = makeClasses();
 
+constexpr std::array<signed char, 256> makeHexValues()
+{
+    std::array<signed char, 256> t{};
+    for (auto& v : t)
+        v = -1;
+    for (int c = '0'; c <= '9'; ++c)
+        t[c] = static_cast<signed char>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c)
+        t[c] = static_cast<signed char>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c)
+        t[c] = static_cast<signed char>(c - 'a' + 10);
+    return t;
+}
+constexpr auto kHexValues = makeHexValues();
+
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return kHexValues[static_cast<unsigned char>(c)];
 }
 
-// The decoding state of one call; the pending text never outlives it.
+// The decoding state of one call; the pending text never outlives it. Decoding never makes
+// text longer than what it read, so the pending buffer is grown once per block read and the
+// inner loop writes through a plain pointer.
 class Decoder
 {
 public:
     explicit Decoder(VariableTable& table) : m_table(table) {}
 
-    void feed(const char* data, qsizetype size)
+    void feed(const char* p, const char* end)
     {
-        qsizetype i = 0;
-        while (i < size) {
+        m_pending.resize(m_length + size_t(end - p) + 3);
+        char* out = m_pending.data() + m_length;
+        while (p < end) {
             if (m_escapeHeld >= 0) {
-                feedChar(data[i++]);
+                m_length = size_t(out - m_pending.data());
+                feedChar(*p++);
+                out = m_pending.data() + m_length;
                 continue;
             }
-            // Runs of plain characters are copied in one go.
-            qsizetype run = i;
-            while (run < size && kClasses[static_cast<unsigned char>(data[run])] == Plain)
-                ++run;
-            if (run > i) {
-                m_pending.append(data + i, run - i);
-                i = run;
-                continue;
+            const auto c = static_cast<unsigned char>(*p);
+            switch (kClasses[c]) {
+            case Plain: *out++ = char(c); ++p; continue;
+            case Plus: *out++ = ' '; ++p; continue;
+            case LineBreak: ++p; continue;
+            case Percent:
+                // The common case, a whole escape inside the block, without the general path.
+                if (end - p >= 3) {
+                    const int hi = hexValue(p[1]);
+                    const int lo = hexValue(p[2]);
+                    if (hi >= 0 && lo >= 0) {
+                        *out++ = char(hi * 16 + lo);
+                        p += 3;
+                        continue;
+                    }
+                }
+                break;
+            default: break;
             }
-            feedChar(data[i++]);
+            m_length = size_t(out - m_pending.data());
+            feedChar(*p++);
+            out = m_pending.data() + m_length;
         }
+        m_length = size_t(out - m_pending.data());
     }
 
     // False when the file ended inside an escape sequence.
@@ -67,7 +95,7 @@ public:
     {
         if (m_escapeHeld >= 0)
             return false;
-        if (!m_pending.isEmpty())
+        if (m_length > 0)
             m_table.SetLastValue(takePending());
         return true;
     }
@@ -75,10 +103,12 @@ public:
 private:
     QString takePending()
     {
-        QString text = LegacyText::decode(m_pending);
-        m_pending.clear();
+        QString text = LegacyText::decode(m_pending.data(), qsizetype(m_length));
+        m_length = 0;
         return text;
     }
+
+    void put(char c) { m_pending[m_length++] = c; }
 
     void feedChar(char c)
     {
@@ -92,11 +122,11 @@ private:
             const int hi = hexValue(m_escape[0]);
             const int lo = hexValue(m_escape[1]);
             if (hi >= 0 && lo >= 0) {
-                m_pending.append(char(hi * 16 + lo));
+                put(char(hi * 16 + lo));
                 return;
             }
             // Not an escape: a plain "%", and the two characters are read as usual.
-            m_pending.append('%');
+            put('%');
             feedChar(m_escape[0]);
             feedChar(m_escape[1]);
             return;
@@ -105,14 +135,15 @@ private:
         case Percent: m_escapeHeld = 0; break;
         case Equals: m_table.AddName(takePending()); break;
         case Ampersand: m_table.SetLastValue(takePending()); break;
-        case Plus: m_pending.append(' '); break;
+        case Plus: put(' '); break;
         case LineBreak: break;
-        default: m_pending.append(c); break;
+        default: put(c); break;
         }
     }
 
     VariableTable& m_table;
-    QByteArray m_pending;
+    std::string m_pending;
+    size_t m_length = 0;
     char m_escape[2] = {};
     int m_escapeHeld = -1; // characters held after a "%", or -1 outside an escape
 };
@@ -151,7 +182,7 @@ DecodeResult DecodeSubmission(const QString& path, const QString& itemName, int 
         }
         if (got == 0)
             break;
-        decoder.feed(buffer, got);
+        decoder.feed(buffer, buffer + got);
     }
     file.close();
 

@@ -1,5 +1,7 @@
 #include "formdata/VariableTable.h"
 
+#include <QStringBuilder>
+
 VariableTable::VariableTable(QObject* parent) : QObject(parent), m_grid(this), m_list(this) {}
 
 void VariableTable::Clear()
@@ -74,7 +76,7 @@ void VariableTable::ShowInGrid()
 
 QString VariableTable::listItem(const FormVariable& v)
 {
-    return v.formName + QStringLiteral(" [") + v.friendlyName + QLatin1Char(']');
+    return v.formName % QLatin1String(" [") % v.friendlyName % QLatin1Char(']');
 }
 
 void VariableTable::ShowInList()

@@ -1,6 +1,7 @@
 #include "platform/LegacyText.h"
 
 #include <QStringDecoder>
+#include <cstring>
 
 namespace {
 
@@ -15,7 +16,14 @@ constexpr char16_t kHighControls[32] = {
 
 bool isAscii(const char* data, qsizetype size)
 {
-    for (qsizetype i = 0; i < size; ++i)
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, sizeof word);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < size; ++i)
         if (static_cast<unsigned char>(data[i]) >= 0x80)
             return false;
     return true;
