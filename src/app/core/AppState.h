@@ -35,6 +35,8 @@ public:
     bool cancelRequested = false;
     bool recordingEnabled = true;
     int minutesElapsed = 0;
+    // True while a processing run executes; it yields to the event loop, so others must look.
+    bool runInProgress = false;
 
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();
