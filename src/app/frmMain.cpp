@@ -309,9 +309,10 @@ void frmMain::connectTemplateDesigner()
         designer.EditFriendlyName(grid->currentIndex().row(), grid->currentIndex().column());
     });
     grid->installEventFilter(new EnterKeyFilter(grid, [grid, &designer] {
-        if (grid->currentIndex().column() != VariableGridModel::FriendlyNameColumn)
+        const QModelIndex current = grid->currentIndex();
+        if (current.column() != VariableGridModel::FriendlyNameColumn)
             return false;
-        designer.EditFriendlyName(grid->currentIndex().row(), VariableGridModel::FriendlyNameColumn);
+        designer.EditFriendlyName(current.row(), current.column());
         return true;
     }));
     connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,

@@ -7,8 +7,9 @@ namespace {
 class Store
 {
 public:
-    Store() : m_settings(QSettings::NativeFormat, QSettings::UserScope,
-                         QStringLiteral("Brevane"), QStringLiteral("Brevane"))
+    Store()
+        : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Brevane"),
+                     QStringLiteral("Brevane"))
     {
         m_settings.beginGroup(RecentFiles::Group);
     }

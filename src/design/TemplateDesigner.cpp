@@ -114,8 +114,8 @@ void TemplateDesigner::PromptSaveTemplate()
     ReplyTemplate& reply = m_state.replyTemplate();
     if (!reply.isChanged())
         return;
-    const Dialogs::Answer answer = m_state.dialogs().messageBox(
-        SaveQuestion, Dialogs::Icon::None, Dialogs::Buttons::YesNo);
+    const Dialogs::Answer answer =
+        m_state.dialogs().messageBox(SaveQuestion, Dialogs::Icon::None, Dialogs::Buttons::YesNo);
     if (answer != Dialogs::Answer::Yes)
         return;
     if (!reply.SaveTemplate(reply.path())) {
