@@ -20,7 +20,7 @@ class TemplateFile
 {
 public:
     static QByteArray encode(const QString& design, const QList<FormVariable>& rows);
-    // A set field in double quotes, inner quotes doubled; a null one as nothing at all.
+    // The text in double quotes, with every double quote inside it doubled.
     static QString field(const QString& text);
 
     explicit TemplateFile(const QByteArray& bytes);
