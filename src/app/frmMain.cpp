@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -16,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 
@@ -51,6 +53,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     // The client area of the original window, a little larger to suit today's fonts.
     resize(twips(6525) + 160, twips(4830) + 200);
     sstMain_Click(TabFormData);
+    connectTemplateDesigner();
 }
 
 void frmMain::createMenus()
@@ -238,8 +241,82 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     if (!m_ended) {
         m_ended = true;
+        m_state.designer().PromptSaveTemplate();
         m_state.shutDown();
         emit programEnded();
     }
     event->accept();
+}
+
+namespace {
+// Enter in the grid, which a table view would otherwise take as "activate this cell".
+class EnterKeyFilter : public QObject
+{
+public:
+    EnterKeyFilter(QObject* parent, std::function<bool()> onEnter)
+        : QObject(parent), m_onEnter(std::move(onEnter))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_onEnter())
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<bool()> m_onEnter;
+};
+
+QString menuCaption(QString path)
+{
+    return path.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+} // namespace
+
+void frmMain::connectTemplateDesigner()
+{
+    TemplateDesigner& designer = m_state.designer();
+    connect(&designer, &TemplateDesigner::tabLayoutRequested, this, &frmMain::sstMain_Click);
+    connect(mnuFileNew, &QAction::triggered, &designer, &TemplateDesigner::FileNew);
+    connect(mnuFileOpen, &QAction::triggered, &designer, &TemplateDesigner::FileOpen);
+    connect(mnuFileSave, &QAction::triggered, &designer, &TemplateDesigner::FileSave);
+    connect(mnuFileSaveAs, &QAction::triggered, &designer, [&designer] { designer.FileSaveAs(); });
+    RecentFiles& recent = m_state.recentFiles();
+    for (int i = 0; i < int(mnuFileHistory.size()); ++i)
+        connect(mnuFileHistory[i], &QAction::triggered, &designer,
+                [&designer, i] { designer.FileHistory(i); });
+    auto showRecent = [this, &recent] {
+        for (int i = 0; i < int(mnuFileHistory.size()); ++i)
+            mnuFileHistory[i]->setText(menuCaption(recent.caption(i)));
+    };
+    connect(&recent, &RecentFiles::captionsRefreshed, this, showRecent);
+    showRecent();
+
+    connect(cboVariableNames, &QComboBox::activated, this, [this, &designer](int item) {
+        const QString marker = designer.InsertVariableMarker(sstMain->currentIndex(), item);
+        if (!marker.isEmpty())
+            rtfReplyFormDesign->insertPlainText(marker);
+    });
+
+    auto* grid = grdVariableNameDefinitionsAndSource;
+    connect(grid, &QAbstractItemView::doubleClicked, this, [grid, &designer] {
+        designer.EditFriendlyName(grid->currentIndex().row(), grid->currentIndex().column());
+    });
+    grid->installEventFilter(new EnterKeyFilter(grid, [grid, &designer] {
+        const QModelIndex current = grid->currentIndex();
+        if (current.column() != VariableGridModel::FriendlyNameColumn)
+            return false;
+        designer.EditFriendlyName(current.row(), current.column());
+        return true;
+    }));
+    connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [grid, &designer](const QModelIndex& current) {
+                grid->setToolTip(designer.ShowCellHint(current.row(), current.column()));
+            });
 }

@@ -1,7 +1,11 @@
 #include "design/ReplyTemplate.h"
 
+#include "design/TemplateFile.h"
 #include "formdata/VariableTable.h"
 #include "settings/SystemSettings.h"
+
+#include <QFile>
+#include <QSaveFile>
 
 ReplyTemplate::ReplyTemplate(VariableTable& variables, SystemSettings& settings, QObject* parent)
     : QObject(parent), m_variables(variables), m_settings(settings)
@@ -69,4 +73,50 @@ QString ReplyTemplate::merged(const QString& design, const VariableTable& variab
 void ReplyTemplate::MergeReplyPreview()
 {
     setPreviewText(merged(m_design, m_variables, m_settings.friendlyReplySuffix()));
+}
+
+bool ReplyTemplate::LoadTemplate(const QString& fileName)
+{
+    m_variables.clearDefinitions();
+    QByteArray bytes;
+    {
+        QFile file(fileName);
+        if (fileName.isEmpty() || !file.open(QIODevice::ReadOnly))
+            return false;
+        bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return false;
+    }
+    TemplateFile reader(bytes);
+    const std::optional<QString> design = reader.readField();
+    if (!design)
+        return false; // an empty file leaves the design as it was
+    setDesignText(*design);
+    while (!reader.atEnd()) {
+        const QString formName = *reader.readField();
+        const std::optional<QString> friendlyName = reader.readField();
+        if (!friendlyName) {
+            m_variables.appendDefinition({formName, QString()});
+            return false;
+        }
+        m_variables.appendDefinition({formName, *friendlyName});
+    }
+    m_variables.ResetToDefinitions();
+    m_variables.ShowInList();
+    setPath(fileName);
+    return true;
+}
+
+bool ReplyTemplate::SaveTemplate(const QString& fileName)
+{
+    if (fileName.isEmpty())
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = TemplateFile::encode(m_design, m_variables.variables());
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return false;
+    setChanged(false);
+    return true;
 }

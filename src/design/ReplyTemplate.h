@@ -26,6 +26,15 @@ public:
     bool isChanged() const { return m_changed; }
     void setChanged(bool changed);
 
+    // Replaces the design by the file's and the definitions by its names (then the variables and
+    // the list follow them) and takes the file's name as path. False when the file cannot be read
+    // or ends after a form name; what was replaced by then stays replaced. The changed flag and
+    // the preview are left alone.
+    bool LoadTemplate(const QString& fileName);
+    // Writes the design and the variables' names atomically and clears the changed flag. False
+    // when the file cannot be written; the old file, the flag and the path are then untouched.
+    bool SaveTemplate(const QString& fileName);
+
     // The preview becomes the design with every marker of a variable replaced by the friendly
     // name, the suffix and the value (or the value alone when there is no friendly name).
     void MergeReplyPreview();

@@ -3,10 +3,24 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <stdexcept>
+
+QString userSettingsFolder()
+{
+    static QTemporaryDir dir;
+    static const bool redirected = [] {
+        for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, dir.path());
+        return true;
+    }();
+    Q_UNUSED(redirected);
+    return dir.path();
+}
 
 TestApp::TestApp()
 {
+    userSettingsFolder();
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
     state = std::make_unique<AppState>(m_dir.path(), dialogs, [] { throw ProgramTerminated{}; });

@@ -32,6 +32,10 @@ private:
     QTemporaryDir m_dir;
 };
 
+// The per-user settings store of this test process: a temporary folder that stands in for the
+// user's configuration folder, so tests never touch the real one. Set up by the first TestApp.
+QString userSettingsFolder();
+
 // Writes bytes to a file, creating folders as needed.
 void writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "design/RecentFiles.h"
 #include "design/ReplyTemplate.h"
+#include "design/TemplateDesigner.h"
 #include "formdata/VariableTable.h"
 #include "processing/ErrorReporter.h"
 #include "processing/EventLog.h"
@@ -30,6 +32,8 @@ public:
     EventLog& eventLog() { return m_eventLog; }
     StatusLine& status() { return m_status; }
     ErrorReporter& errors() { return m_errors; }
+    RecentFiles& recentFiles() { return m_recentFiles; }
+    TemplateDesigner& designer() { return m_designer; }
 
     // The run-time flags and counters that start-up puts into a known state.
     bool cancelRequested = false;
@@ -48,6 +52,8 @@ signals:
     void settingsLoaded();
 
 private:
+    void reopenLastTemplate();
+
     QString m_programFolder;
     Dialogs& m_dialogs;
     SystemSettings m_settings;
@@ -57,4 +63,6 @@ private:
     EventLog m_eventLog;
     StatusLine m_status;
     ErrorReporter m_errors;
+    RecentFiles m_recentFiles;
+    TemplateDesigner m_designer;
 };

@@ -1,0 +1,147 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QTest>
+
+// Loading and saving ".rtm" files through the process-wide template and variable table.
+class TestTemplateFile : public QObject
+{
+    Q_OBJECT
+
+    static void addVariable(VariableTable& table, const QString& name, const QString& friendly)
+    {
+        table.AddName(name);
+        table.SetFriendlyName(name, friendly);
+    }
+
+private slots:
+    void roundTripKeepsEveryByteAndUnsetNames()
+    {
+        TestApp app;
+        VariableTable& table = app.state->variables();
+        addVariable(table, "Name", "Your name");
+        addVariable(table, "mail", QStringLiteral("")); // set to nothing
+        table.AddName("msg");
+        table.SetFriendlyName("msg", QString()); // unset, as read from an empty line
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("Dear <<Name>>\r\n\r\nThanks, <<msg>>");
+        reply.setChanged(true);
+
+        QVERIFY(reply.SaveTemplate(app.path("a.rtm")));
+        QVERIFY(!reply.isChanged());
+        QCOMPARE(reply.path(), QString()); // the caller decides the path
+        const QByteArray expected = "\"Dear <<Name>>\r\n\r\nThanks, <<msg>>\"\r\n"
+                                    "\"Name\"\r\n\"Your name\"\r\n"
+                                    "\"mail\"\r\n\"\"\r\n"
+                                    "\"msg\"\r\n\r\n";
+        QCOMPARE(app.readFile("a.rtm"), expected);
+        QCOMPARE(QDir(app.folder()).entryList(QDir::Files), QStringList{"a.rtm"});
+
+        TestApp other;
+        ReplyTemplate& loaded = other.state->replyTemplate();
+        QVERIFY(loaded.LoadTemplate(app.path("a.rtm")));
+        QCOMPARE(loaded.designText(), reply.designText());
+        QCOMPARE(loaded.path(), app.path("a.rtm"));
+        QVERIFY(!loaded.isChanged());
+        VariableTable& read = other.state->variables();
+        QCOMPARE(read.definitions().size(), 3);
+        QCOMPARE(read.count(), 3);
+        QVERIFY(!read.at(2).friendlyName.isNull() && read.at(2).friendlyName.isEmpty());
+        QVERIFY(read.at(3).friendlyName.isNull());
+        QCOMPARE(read.listModel()->stringList(),
+                 (QStringList{"Name [Your name]", "mail []", "msg []"}));
+        QVERIFY(loaded.SaveTemplate(other.path("b.rtm")));
+        QCOMPARE(other.readFile("b.rtm"), expected);
+    }
+
+    void noRowsAndQuotesInsideFields()
+    {
+        TestApp app;
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("He said \"hi\"");
+        QVERIFY(reply.SaveTemplate(app.path("q.rtm")));
+        QCOMPARE(app.readFile("q.rtm"), QByteArray("\"He said \"\"hi\"\"\"\r\n"));
+        addVariable(app.state->variables(), "a\"b", "x\"");
+        QVERIFY(reply.SaveTemplate(app.path("q.rtm")));
+
+        TestApp other;
+        QVERIFY(other.state->replyTemplate().LoadTemplate(app.path("q.rtm")));
+        QCOMPARE(other.state->replyTemplate().designText(), QString("He said \"hi\""));
+        QCOMPARE(other.state->variables().at(1).formName, QString("a\"b"));
+        QCOMPARE(other.state->variables().at(1).friendlyName, QString("x\""));
+
+        app.writeFile("none.rtm", "\"Only a design\"\r\n");
+        QVERIFY(other.state->replyTemplate().LoadTemplate(app.path("none.rtm")));
+        QCOMPARE(other.state->variables().count(), 0);
+        QVERIFY(other.state->variables().definitions().isEmpty());
+    }
+
+    void handMadeFilesAndCodePages()
+    {
+        TestApp app;
+        // Leading blanks, two fields on a line, an unquoted field, a name in Windows-1252.
+        app.writeFile("h.rtm",
+                      "  \"Hello\r\nthere\" junk\r\n\"name\",\"Ren\xe9\"\r\nplain, \"P\"\r\n");
+        ReplyTemplate& reply = app.state->replyTemplate();
+        QVERIFY(reply.LoadTemplate(app.path("h.rtm")));
+        QCOMPARE(reply.designText(), QString("Hello\r\nthere"));
+        const VariableTable& table = app.state->variables();
+        QCOMPARE(table.count(), 2);
+        QCOMPARE(table.at(1).friendlyName, QString::fromUtf8("René"));
+        QCOMPARE(table.at(2).formName, QString("plain"));
+        QCOMPARE(table.at(2).friendlyName, QString("P"));
+
+        QVERIFY(reply.SaveTemplate(app.path("h.rtm")));
+        QVERIFY(app.readFile("h.rtm").contains("\"Ren\xc3\xa9\"\r\n")); // written as UTF-8
+        app.writeFile("bom.rtm", "\xef\xbb\xbf\"Gr\xc3\xbc\xc3\x9f\x65\"\r\n");
+        QVERIFY(reply.LoadTemplate(app.path("bom.rtm")));
+        QCOMPARE(reply.designText(), QString::fromUtf8("Grüße"));
+    }
+
+    void failedLoadsStopWhereTheyFailed()
+    {
+        TestApp app;
+        VariableTable& table = app.state->variables();
+        addVariable(table, "old", "Old");
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("before");
+        reply.setPath(app.path("kept.rtm"));
+
+        app.writeFile("empty.rtm", "");
+        QVERIFY(!reply.LoadTemplate(app.path("empty.rtm")));
+        QCOMPARE(reply.designText(), QString("before"));
+        QVERIFY(table.definitions().isEmpty());
+        // The row now lies past the definitions: renaming it fills them up to it.
+        QVERIFY(table.SetFriendlyName("old", "New"));
+        QCOMPARE(table.definitions().size(), 1);
+        QCOMPARE(table.definitions().at(0).friendlyName, QString("New"));
+
+        app.writeFile("cut.rtm", "\"after\"\r\n\"a\"\r\n\"A\"\r\n\"b\"\r\n");
+        QVERIFY(!reply.LoadTemplate(app.path("cut.rtm")));
+        QCOMPARE(reply.designText(), QString("after"));
+        QCOMPARE(table.definitions().size(), 2); // (a, A) and the pair left half-read
+        QCOMPARE(table.definitions().at(1).formName, QString("b"));
+        QCOMPARE(table.at(1).formName, QString("old")); // rows were not reset
+        QCOMPARE(reply.path(), app.path("kept.rtm"));
+        QVERIFY(!reply.LoadTemplate(app.path("missing.rtm")));
+        QVERIFY(!reply.LoadTemplate(QString()));
+    }
+
+    void failedSaveKeepsTheFlag()
+    {
+        TestApp app;
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("text");
+        reply.setChanged(true);
+        QVERIFY(!reply.SaveTemplate(app.path("no/such/folder/t.rtm")));
+        QVERIFY(!reply.SaveTemplate(QString()));
+        QVERIFY(reply.isChanged());
+        QDir(app.folder()).mkdir("dir.rtm");
+        QVERIFY(!reply.SaveTemplate(app.path("dir.rtm")));
+        QVERIFY(QFileInfo(app.path("dir.rtm")).isDir());
+        QVERIFY(reply.isChanged());
+    }
+};
+
+QTEST_MAIN(TestTemplateFile)
+#include "test_TemplateFile.moc"
