@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/core/AppState.h"
+#include "settings/frmSettings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -51,6 +52,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     // The client area of the original window, a little larger to suit today's fonts.
     resize(twips(6525) + 160, twips(4830) + 200);
     sstMain_Click(TabFormData);
+    connectSettingsWindow();
 }
 
 void frmMain::createMenus()
@@ -242,4 +244,13 @@ void frmMain::closeEvent(QCloseEvent* event)
         emit programEnded();
     }
     event->accept();
+}
+
+void frmMain::connectSettingsWindow()
+{
+    m_settingsWindow = new frmSettings(m_state.settings(), m_state.store(), m_state.errors(),
+                                       m_state.dialogs(), this);
+    connect(mnuOptionsSettings, &QAction::triggered, m_settingsWindow, &frmSettings::showSettings);
+    connect(toolbarButton(QStringLiteral("btnSettings")), &QAction::triggered, m_settingsWindow,
+            &frmSettings::showSettings);
 }
