@@ -25,8 +25,7 @@ QtFormLocationBoxes::QtFormLocationBoxes(FormLocations& locations, SystemSetting
             &QtFormLocationBoxes::txtLocalLocation_Enter);
     connect(m_controls.filter, &QLineEdit::returnPressed, this,
             &QtFormLocationBoxes::txtSourceFileFilter_Enter);
-    connect(m_controls.browse, &QPushButton::clicked, this,
-            &QtFormLocationBoxes::Command4_Click);
+    connect(m_controls.browse, &QPushButton::clicked, this, &QtFormLocationBoxes::Command4_Click);
     connect(&m_locations, &FormLocations::listingChanged, this,
             &QtFormLocationBoxes::refreshFileList);
     refreshFileList();

@@ -87,30 +87,30 @@ QWidget* frmSettings::createProcessingTab()
     auto* page = new QWidget;
     auto* options = new QVBoxLayout;
 
-    chkAutoOpenLastTemplate = named(
-        new QCheckBox(QStringLiteral("Automatically open last form design on startup")),
-        "chkAutoOpenLastTemplate");
-    chkAutoProcessOnStartup = named(
-        new QCheckBox(QStringLiteral("Automatically begin processing files on startup")),
-        "chkAutoProcessOnStartup");
+    chkAutoOpenLastTemplate =
+        named(new QCheckBox(QStringLiteral("Automatically open last form design on startup")),
+              "chkAutoOpenLastTemplate");
+    chkAutoProcessOnStartup =
+        named(new QCheckBox(QStringLiteral("Automatically begin processing files on startup")),
+              "chkAutoProcessOnStartup");
     lblAutoProcessTimeIntervalLeft =
         label("lblAutoProcessTimeIntervalLeft", QStringLiteral("Check for new mail every"));
     txtAutoProcessTimeInterval = textBox("txtAutoProcessTimeInterval");
     txtAutoProcessTimeInterval->setMaximumWidth(60);
     lblAutoProcessTimeIntervalRight =
         label("lblAutoProcessTimeIntervalRight", QStringLiteral("minutes"));
-    chkAutoPrintForms = named(
-        new QCheckBox(QStringLiteral("Automatically print all forms processed")),
-        "chkAutoPrintForms");
-    chkAutoPrintReply = named(
-        new QCheckBox(QStringLiteral("Automatically print a copy of every reply generated")),
-        "chkAutoPrintReply");
+    chkAutoPrintForms =
+        named(new QCheckBox(QStringLiteral("Automatically print all forms processed")),
+              "chkAutoPrintForms");
+    chkAutoPrintReply =
+        named(new QCheckBox(QStringLiteral("Automatically print a copy of every reply generated")),
+              "chkAutoPrintReply");
     chkDoNotReply = named(
         new QCheckBox(QStringLiteral("Do not reply to forms by e-mail, parse and store only")),
         "chkDoNotReply");
     Label2 = label("Label2", QStringLiteral("Supress processing of all files over"));
-    txtFileLengthLimiter = textBox("txtFileLengthLimiter",
-                                   QStringLiteral("Enter 0 to turn off supression"));
+    txtFileLengthLimiter =
+        textBox("txtFileLengthLimiter", QStringLiteral("Enter 0 to turn off supression"));
     txtFileLengthLimiter->setMaximumWidth(80);
     Label8 = label("Label8", QStringLiteral("bytes in size"));
     Label1 = label("Label1", QStringLiteral("Subject Line of Reply:"));
@@ -225,8 +225,8 @@ QGroupBox* frmSettings::createMailFrame()
     txtPOPPassword = textBox("txtPOPPassword", QStringLiteral("Your Mail Account Password"));
     txtPOPPassword->setEchoMode(QLineEdit::Password);
     txtPOPPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
-    chkIgnoreReadMessages = named(new QCheckBox(QStringLiteral("Ignore read mail messages")),
-                                  "chkIgnoreReadMessages");
+    chkIgnoreReadMessages =
+        named(new QCheckBox(QStringLiteral("Ignore read mail messages")), "chkIgnoreReadMessages");
     connect(chkIgnoreReadMessages, &QCheckBox::clicked, this,
             &frmSettings::chkIgnoreReadMessages_Click);
 
@@ -320,8 +320,7 @@ void frmSettings::showField(SystemSettings::Key key)
         const int value = m_settings.flag(key);
         // The dimmed state shows only what the file holds; a click never leads back to it.
         box->setTristate(value == 2);
-        box->setCheckState(value == 2 ? Qt::PartiallyChecked
-                                      : value ? Qt::Checked : Qt::Unchecked);
+        box->setCheckState(value == 2 ? Qt::PartiallyChecked : value ? Qt::Checked : Qt::Unchecked);
         if (key == SystemSettings::Auto_Open_Template)
             followAutoOpen();
     } else if (QLineEdit* box = m_textBoxes[key]) {
@@ -334,10 +333,9 @@ void frmSettings::showField(SystemSettings::Key key)
 void frmSettings::followAutoOpen()
 {
     const bool on = m_settings.on(SystemSettings::Auto_Open_Template);
-    for (QWidget* w : std::initializer_list<QWidget*>{chkAutoProcessOnStartup,
-                                                      lblAutoProcessTimeIntervalLeft,
-                                                      txtAutoProcessTimeInterval,
-                                                      lblAutoProcessTimeIntervalRight})
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             chkAutoProcessOnStartup, lblAutoProcessTimeIntervalLeft, txtAutoProcessTimeInterval,
+             lblAutoProcessTimeIntervalRight})
         w->setEnabled(on);
 }
 

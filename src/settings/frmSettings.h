@@ -28,7 +28,11 @@ class frmSettings : public QDialog
 {
     Q_OBJECT
 public:
-    enum Tab { TabProcessingSettings, TabFormLocations };
+    enum Tab
+    {
+        TabProcessingSettings,
+        TabFormLocations
+    };
 
     static inline const QString ReadMailWarning = QStringLiteral(
         "WARNING: Turning this off could risk duplicated processing of one or more messages");
