@@ -219,6 +219,9 @@ QGroupBox* frmSettings::createMailFrame()
     Label12 = label("Label12", QStringLiteral("Reply To:"));
     txtPOPReplyTo = textBox("txtPOPReplyTo", QStringLiteral("Your preferred Reply-To address"));
     Label9 = label("Label9", QStringLiteral("MAPI Settings (if applicable):"));
+    QFont heading = Label9->font();
+    heading.setBold(true);
+    Label9->setFont(heading);
     Label4 = label("Label4", QStringLiteral("Account Name:"));
     txtPOPAccountName = textBox("txtPOPAccountName", QStringLiteral("Your Mail Account UserID"));
     Label5 = label("Label5", QStringLiteral("Password:"));
