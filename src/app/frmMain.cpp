@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/core/AppState.h"
+#include "settings/frmSettings.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -54,6 +55,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     resize(twips(6525) + 160, twips(4830) + 200);
     sstMain_Click(TabFormData);
     connectTemplateDesigner();
+    connectSettingsWindow();
 }
 
 void frmMain::createMenus()
@@ -319,4 +321,13 @@ void frmMain::connectTemplateDesigner()
             [grid, &designer](const QModelIndex& current) {
                 grid->setToolTip(designer.ShowCellHint(current.row(), current.column()));
             });
+}
+
+void frmMain::connectSettingsWindow()
+{
+    m_settingsWindow = new frmSettings(m_state.settings(), m_state.store(), m_state.errors(),
+                                       m_state.dialogs(), this);
+    connect(mnuOptionsSettings, &QAction::triggered, m_settingsWindow, &frmSettings::showSettings);
+    connect(toolbarButton(QStringLiteral("btnSettings")), &QAction::triggered, m_settingsWindow,
+            &frmSettings::showSettings);
 }

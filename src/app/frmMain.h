@@ -13,6 +13,7 @@ class QTabBar;
 class QTableView;
 class QTimer;
 class QToolBar;
+class frmSettings;
 
 // The main window: menus, toolbar, the four-tab work area (grid, design, preview, event log),
 // status bar and the one-minute timer. A view over AppState; the work is done elsewhere.
@@ -30,6 +31,9 @@ public:
     void sstMain_Click(int previousTab);
 
     QAction* toolbarButton(const QString& key) const;
+
+    // Created with the main window, before the settings are first loaded; lives for the run.
+    frmSettings* settingsWindow() const { return m_settingsWindow; }
 
     // Controls, named as their objectName.
     QMenu* mnuFile = nullptr;
@@ -76,6 +80,9 @@ private:
     void fitGridColumns();
     void connectTemplateDesigner();
 
+    void connectSettingsWindow();
+
     AppState& m_state;
     bool m_ended = false;
+    frmSettings* m_settingsWindow = nullptr;
 };
