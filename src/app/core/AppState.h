@@ -2,6 +2,7 @@
 
 #include "design/ReplyTemplate.h"
 #include "formdata/VariableTable.h"
+#include "platform/PrintJob.h"
 #include "processing/ErrorReporter.h"
 #include "processing/EventLog.h"
 #include "processing/StatusLine.h"
@@ -35,6 +36,8 @@ public:
     bool cancelRequested = false;
     bool recordingEnabled = true;
     int minutesElapsed = 0;
+    // Makes the print job of a reply; left empty, nothing is printed.
+    PrintJobFactory printJobFactory;
 
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();
