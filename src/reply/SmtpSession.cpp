@@ -102,7 +102,9 @@ bool SmtpSession::SmtpConnect(const QString& server)
 void SmtpSession::SmtpSendLine(const QByteArray& line)
 {
     m_socket->write(line.contains('\n') ? line : line + "\r\n");
-    QCoreApplication::processEvents();
+    // The windows get their turn, but the line waits in the socket's buffer: the message
+    // leaves in one piece when the end of data is sent, not as a packet per line.
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
 }
 
 bool SmtpSession::awaitReply(int expectedCode)
