@@ -262,6 +262,23 @@ private slots:
         if (!corrupt)
             QCOMPARE(rows().size(), 0);
     }
+
+    void startUpTurnsRecordingOnAgain()
+    {
+        QFile::remove(databasePath());
+        QString target = QStringLiteral("ann@example.com");
+        sender->SendReply(target);
+        QVERIFY(!state().recordingEnabled);
+
+        ResponseDatabase::createEmptyDatabase(databasePath());
+        app->dialogs.clearShown();
+        state().InitialiseApplication();
+        QVERIFY(state().recordingEnabled);
+        // Start-up read the settings afresh; this reply need not go anywhere.
+        setFlag(SystemSettings::Suppress_Reply_To_Sender, true);
+        sender->SendReply(target);
+        QCOMPARE(rows().size(), 1);
+    }
 };
 
 QTEST_MAIN(TestReplySender)

@@ -2,7 +2,6 @@
 #include "TestSupport.h"
 #include "reply/ResponseDatabase.h"
 
-#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTimer>
@@ -116,15 +115,6 @@ private slots:
         // An address the user did not give is empty text, not missing.
         QCOMPARE(other.value(QStringLiteral("SELECT count(*) FROM Form_Response WHERE "
                                             "Form_Response_Source_Address = ''")).toInt(), 1);
-    }
-
-    void storedDateIsUtcIsoText()
-    {
-        const QDateTime local = QDateTime::currentDateTime();
-        const QString stored = ResponseDatabase::storedDate(local);
-        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ$"))
-                    .match(stored).hasMatch());
-        QCOMPARE(ResponseDatabase::shownDate(stored).toSecsSinceEpoch(), local.toSecsSinceEpoch());
     }
 
     void unusableFileFailsToConnect_data()

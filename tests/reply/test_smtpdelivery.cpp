@@ -100,21 +100,6 @@ private slots:
         expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         QCOMPARE(decoded.value(QStringLiteral("body")).toString(), expected + QLatin1Char('\n'));
     }
-
-    void eachReplyIsItsOwnMessage()
-    {
-        const int before = int(sink->messages().size());
-        for (int i = 1; i <= 3; ++i)
-            QVERIFY(smtp->SendMail(QStringLiteral("user%1@example.com").arg(i), From,
-                                   QStringLiteral("Reply %1").arg(i), QStringLiteral("Body")));
-        const QList<QByteArray> stored = sink->messages();
-        QCOMPARE(stored.size(), before + 3);
-        for (int i = 1; i <= 3; ++i) {
-            const QByteArray m = stored.at(before + i - 1);
-            QCOMPARE(headerOf(m, "X-RcptTo"), QStringLiteral("user%1@example.com").arg(i).toUtf8());
-            QCOMPARE(headerOf(m, "Subject"), QStringLiteral("Reply %1").arg(i).toUtf8());
-        }
-    }
 };
 
 QTEST_MAIN(TestSmtpDelivery)
