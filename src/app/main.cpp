@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtPrintJob.h"
 
 #include <QApplication>
 
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
 
     QtDialogs dialogs;
     AppState state(ProgramFolder::path(), dialogs);
+    state.printJobFactory = &QtPrintJob::toDefaultPrinter;
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

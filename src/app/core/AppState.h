@@ -4,6 +4,7 @@
 #include "design/ReplyTemplate.h"
 #include "design/TemplateDesigner.h"
 #include "formdata/VariableTable.h"
+#include "platform/PrintJob.h"
 #include "processing/ErrorReporter.h"
 #include "processing/EventLog.h"
 #include "processing/StatusLine.h"
@@ -41,6 +42,8 @@ public:
     int minutesElapsed = 0;
     // True while a processing run executes; it yields to the event loop, so others must look.
     bool runInProgress = false;
+    // Makes the print job of a reply; left empty, nothing is printed.
+    PrintJobFactory printJobFactory;
 
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();

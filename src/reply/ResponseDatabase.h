@@ -1,0 +1,53 @@
+#pragma once
+
+#include "reply/ResponseRecord.h"
+
+#include <QDeadlineTimer>
+#include <QList>
+#include <QString>
+
+class QSqlDatabase;
+
+// FORM.MDB: an SQLite file in the program folder holding table Form_Response. The program
+// only ever adds rows to an existing file; the build puts an empty one beside the executable.
+// Each operation opens and closes its own connection.
+class ResponseDatabase
+{
+public:
+    enum class Result { Recorded, ConnectFailed, WriteFailed };
+    enum class Creation { Created, AlreadyThere, Failed };
+
+    static inline const QString FileName = QStringLiteral("FORM.MDB");
+    static inline const QString Table = QStringLiteral("Form_Response");
+    static constexpr int BusyLimitMs = 5000;
+    static constexpr int BusyStepMs = 25;
+
+    // The table as the report reads it; the date column is spelt as the report's formula has it.
+    static QString schema();
+
+    explicit ResponseDatabase(const QString& path);
+
+    const QString& path() const { return m_path; }
+
+    // Adds one row. A missing file, one that is no database or has no table is ConnectFailed;
+    // a database that another process keeps busy is retried, with the event loop running, for
+    // up to the busy limit before it counts as failed.
+    Result AppendRecord(const ResponseRecord& record);
+    void setBusyLimit(int milliseconds) { m_busyLimitMs = milliseconds; }
+
+    // Creates an empty database with the table, unless a file is already there; an existing
+    // file is never replaced.
+    static Creation createEmptyDatabase(const QString& path);
+    // All rows, oldest first, dates in local time; empty when the file cannot be read.
+    static QList<ResponseRecord> readRecords(const QString& path);
+
+    // ISO 8601 in UTC, e.g. 2026-03-01T09:30:00Z.
+    static QString storedDate(const QDateTime& moment);
+    static QDateTime shownDate(const QString& stored);
+
+private:
+    Result append(QSqlDatabase& db, const ResponseRecord& record, const QDeadlineTimer& busy);
+
+    QString m_path;
+    int m_busyLimitMs = BusyLimitMs;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A real SMTP server for tests and benchmarks: Debian's aiosmtpd on 127.0.0.1 on a free port,
+// storing what arrives in a Maildir (or dropping it). It stops with the object, and also when
+// the process that started it dies.
+class SmtpSink
+{
+public:
+    enum class Store { Maildir, Discard };
+
+    explicit SmtpSink(Store store = Store::Maildir);
+    ~SmtpSink();
+    SmtpSink(const SmtpSink&) = delete;
+    SmtpSink& operator=(const SmtpSink&) = delete;
+
+    bool isRunning() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    // As SMTP_Server_Address holds it: host, colon, port.
+    QString address() const;
+    // Why the server did not start.
+    QString errorText() const { return m_error; }
+
+    // The stored messages, oldest first, as aiosmtpd wrote them: the message with the headers
+    // X-Peer, X-MailFrom and X-RcptTo added, lines ending in LF.
+    QList<QByteArray> messages() const;
+
+    // A message read by Python's email package: "headers" (name to decoded text), "body"
+    // (the decoded text of the body), "content_type".
+    static QJsonObject decoded(const QByteArray& message);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
