@@ -11,19 +11,29 @@ namespace {
 
 namespace cert = vmime::security::cert;
 
-// The certificates the system trusts, as Qt finds them.
+using RootList = std::vector<vmime::shared_ptr<cert::X509Certificate>>;
+
+// The certificates the system trusts, as Qt finds them; read once for the whole program.
+const RootList& systemRoots()
+{
+    static const RootList roots = [] {
+        RootList list;
+        const auto trusted = QSslConfiguration::systemCaCertificates();
+        for (const QSslCertificate& certificate : trusted) {
+            const QByteArray der = certificate.toDer();
+            if (auto root = cert::X509Certificate::import(
+                    reinterpret_cast<const vmime::byte_t*>(der.constData()), size_t(der.size())))
+                list.push_back(root);
+        }
+        return list;
+    }();
+    return roots;
+}
+
 vmime::shared_ptr<cert::certificateVerifier> systemVerifier()
 {
-    std::vector<vmime::shared_ptr<cert::X509Certificate>> roots;
-    const auto trusted = QSslConfiguration::systemCaCertificates();
-    for (const QSslCertificate& certificate : trusted) {
-        const QByteArray der = certificate.toDer();
-        if (auto root = cert::X509Certificate::import(
-                reinterpret_cast<const vmime::byte_t*>(der.constData()), size_t(der.size())))
-            roots.push_back(root);
-    }
     auto verifier = vmime::make_shared<cert::defaultCertificateVerifier>();
-    verifier->setX509RootCAs(roots);
+    verifier->setX509RootCAs(systemRoots());
     return verifier;
 }
 
