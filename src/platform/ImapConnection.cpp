@@ -55,7 +55,8 @@ ImapConnection::ImapConnection(const Address& address)
     m_store->setCertificateVerifier(systemVerifier());
     m_store->setTimeoutHandlerFactory(vmime::make_shared<ImapTimeoutHandler::Factory>());
     m_store->connect();
-    m_folder = m_store->getFolder(vmime::net::folder::path(vmime::net::folder::path::component("INBOX")));
+    m_folder =
+        m_store->getFolder(vmime::net::folder::path(vmime::net::folder::path::component("INBOX")));
     m_folder->open(vmime::net::folder::MODE_READ_WRITE);
 }
 
@@ -95,8 +96,7 @@ void ImapConnection::markSeen(int index)
 {
     const size_t number = m_messages.at(size_t(index))->getNumber();
     m_folder->setMessageFlags(vmime::net::messageSet::byNumber(number),
-                              vmime::net::message::FLAG_SEEN,
-                              vmime::net::message::FLAG_MODE_ADD);
+                              vmime::net::message::FLAG_SEEN, vmime::net::message::FLAG_MODE_ADD);
 }
 
 void ImapConnection::close()

@@ -37,7 +37,8 @@ bool ImapInbox::openMailbox()
     m_count = 0;
     m_connection.reset();
     if (!isImapAddress(m_address.toString()) || m_address.host().isEmpty())
-        return fail(QStringLiteral("Mail server address %1 is not valid").arg(m_address.toString()));
+        return fail(
+            QStringLiteral("Mail server address %1 is not valid").arg(m_address.toString()));
     const bool secure = m_address.scheme().toLower() == Imaps;
     const ImapConnection::Address address{secure, m_address.host(),
                                           m_address.port(secure ? 993 : 143), m_user, m_password};
@@ -59,7 +60,8 @@ bool ImapInbox::openMailbox()
     } catch (const vmime::exceptions::folder_not_found&) {
         return fail(QStringLiteral("Folder INBOX not found on %1").arg(m_address.host()));
     } catch (const std::exception& e) {
-        return fail(QStringLiteral("Mail server %1 failed: %2").arg(server(), QString::fromUtf8(e.what())));
+        return fail(
+            QStringLiteral("Mail server %1 failed: %2").arg(server(), QString::fromUtf8(e.what())));
     }
 }
 

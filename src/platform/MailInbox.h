@@ -16,7 +16,11 @@ class MailLogon;
 class MailInbox
 {
 public:
-    enum AttachmentType { DataFile = 0, EmbeddedObject = 1 };
+    enum AttachmentType
+    {
+        DataFile = 0,
+        EmbeddedObject = 1
+    };
 
     virtual ~MailInbox() = default;
 

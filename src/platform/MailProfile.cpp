@@ -36,8 +36,12 @@ MailProfile MailProfile::load()
 {
     QSettings store(QStringLiteral("Brevane"), QStringLiteral("Brevane"));
     store.beginGroup(Group);
-    return {store.value(InboxKey).toString(), store.value(UserKey).toString(),
-            store.value(PasswordKey).toString()};
+    MailProfile profile{store.value(InboxKey).toString(), store.value(UserKey).toString(),
+                        store.value(PasswordKey).toString()};
+    // However the file came to be loosened, a password in it is not left readable to others.
+    if (!profile.password.isEmpty())
+        restrictToOwner(store.fileName());
+    return profile;
 }
 
 bool MailProfile::save() const

@@ -25,7 +25,8 @@ bool MaildirInbox::openMailbox()
 {
     const QDir dir(m_folder);
     if (!QFileInfo(dir.filePath(Cur)).isDir() || !QFileInfo(dir.filePath(New)).isDir())
-        return fail(QStringLiteral("Mail folder %1 not found").arg(QDir::toNativeSeparators(m_folder)));
+        return fail(
+            QStringLiteral("Mail folder %1 not found").arg(QDir::toNativeSeparators(m_folder)));
     m_messages.clear();
     return true;
 }
@@ -127,7 +128,8 @@ void MaildirInbox::markMessageRead(int index)
     if (!flags.contains(QLatin1Char('S')))
         flags.append(QLatin1Char('S'));
     std::sort(flags.begin(), flags.end());
-    const QString target = QDir(QDir(m_folder).filePath(Cur)).filePath(uniqueName(name) + InfoMark + flags);
+    const QString target =
+        QDir(QDir(m_folder).filePath(Cur)).filePath(uniqueName(name) + InfoMark + flags);
     if (!QFile::rename(path, target))
         throw MailInboxError(QStringLiteral("Message %1 could not be marked read")
                                  .arg(QDir::toNativeSeparators(path)));

@@ -76,15 +76,42 @@ MimeInbox& ProfileInbox::inbox() const
     return *m_inbox;
 }
 
-void ProfileInbox::fetch(bool unreadOnly) { inbox().fetch(unreadOnly); }
-int ProfileInbox::count() const { return m_inbox ? m_inbox->count() : 0; }
-void ProfileInbox::select(int index) { inbox().select(index); }
-QString ProfileInbox::originator() const { return inbox().originator(); }
-QString ProfileInbox::bodyText() const { return inbox().bodyText(); }
-int ProfileInbox::attachmentCount() const { return inbox().attachmentCount(); }
-int ProfileInbox::attachmentType() const { return inbox().attachmentType(); }
-QString ProfileInbox::attachmentPath() { return inbox().attachmentPath(); }
-void ProfileInbox::markRead() { inbox().markRead(); }
+void ProfileInbox::fetch(bool unreadOnly)
+{
+    inbox().fetch(unreadOnly);
+}
+int ProfileInbox::count() const
+{
+    return m_inbox ? m_inbox->count() : 0;
+}
+void ProfileInbox::select(int index)
+{
+    inbox().select(index);
+}
+QString ProfileInbox::originator() const
+{
+    return inbox().originator();
+}
+QString ProfileInbox::bodyText() const
+{
+    return inbox().bodyText();
+}
+int ProfileInbox::attachmentCount() const
+{
+    return inbox().attachmentCount();
+}
+int ProfileInbox::attachmentType() const
+{
+    return inbox().attachmentType();
+}
+QString ProfileInbox::attachmentPath()
+{
+    return inbox().attachmentPath();
+}
+void ProfileInbox::markRead()
+{
+    inbox().markRead();
+}
 
 bool ProfileInbox::signOff()
 {

@@ -43,7 +43,8 @@ private slots:
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
         if (!m_server.start())
-            QSKIP(qPrintable(QStringLiteral("IMAP tests need a local dovecot: ") + m_server.whyNot()));
+            QSKIP(qPrintable(QStringLiteral("IMAP tests need a local dovecot: ") +
+                             m_server.whyNot()));
         // Each message is seen by the server before the next arrives, so their sequence
         // numbers follow delivery, not the times in their names.
         TestMaildir mail(m_server.maildir());
@@ -82,8 +83,9 @@ private slots:
                 QCOMPARE(inbox.attachmentCount(), 0);
             }
         }
-        QCOMPARE(senders, QStringList({QStringLiteral("ann@example.com"), QStringLiteral("bo@example.se"),
-                                       QStringLiteral("cy@example.net"), QStringLiteral("di@example.net")}));
+        QCOMPARE(senders,
+                 QStringList({QStringLiteral("ann@example.com"), QStringLiteral("bo@example.se"),
+                              QStringLiteral("cy@example.net"), QStringLiteral("di@example.net")}));
         const QString saved = QFileInfo(inbox.attachmentPath()).absolutePath();
         QVERIFY(inbox.signOff());
         QVERIFY(!QFileInfo::exists(saved));
@@ -181,11 +183,13 @@ private slots:
             QSKIP(qPrintable(QStringLiteral("no TLS dovecot: ") + secure.whyNot()));
         ImapInbox imaps(secure.imapsUrl(), DovecotServer::User, DovecotServer::Password);
         QVERIFY(!imaps.signOn());
-        QCOMPARE(imaps.errorDescription(), QStringLiteral("Certificate of 127.0.0.1 is not trusted"));
+        QCOMPARE(imaps.errorDescription(),
+                 QStringLiteral("Certificate of 127.0.0.1 is not trusted"));
         // Offered STARTTLS on the plain port is taken, and checked the same way.
         ImapInbox starttls(secure.imapUrl(), DovecotServer::User, DovecotServer::Password);
         QVERIFY(!starttls.signOn());
-        QCOMPARE(starttls.errorDescription(), QStringLiteral("Certificate of 127.0.0.1 is not trusted"));
+        QCOMPARE(starttls.errorDescription(),
+                 QStringLiteral("Certificate of 127.0.0.1 is not trusted"));
     }
 };
 

@@ -29,8 +29,11 @@ private:
     static Read readMessage(MailInbox& inbox, int i)
     {
         inbox.select(i);
-        Read r{inbox.originator(), inbox.bodyText(), inbox.attachmentCount(),
-               inbox.attachmentType(), {}};
+        Read r{inbox.originator(),
+               inbox.bodyText(),
+               inbox.attachmentCount(),
+               inbox.attachmentType(),
+               {}};
         const QString path = inbox.attachmentPath();
         if (!path.isEmpty())
             r.saved = readBytes(path);
@@ -61,13 +64,15 @@ private slots:
         TestMaildir mail(dir.path());
         const QByteArray otherData = formData(QStringLiteral("Bo Ek"));
         mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 1000);
-        mail.deliverNew(formSubmissionNameOnly(QStringLiteral("Bo Ek <bo@example.se>"), otherData), 1001);
+        mail.deliverNew(formSubmissionNameOnly(QStringLiteral("Bo Ek <bo@example.se>"), otherData),
+                        1001);
         mail.deliverNew(twoAttachments(QStringLiteral("Cy <cy@example.net>")), 1002);
         mail.deliverNew(attachedMessage(QStringLiteral("Di <di@example.net>")), 1003);
         mail.deliverNew(embeddedObject(QStringLiteral("Ed <ed@example.net>")), 1004);
         mail.deliverNew(lowerCaseMarker(QStringLiteral("Flo <flo@example.net>")), 1005);
         mail.deliverNew(ordinaryMail(QStringLiteral("Gus <gus@example.net>"),
-                                     QStringLiteral("Grüße aus Köln = 1")), 1006);
+                                     QStringLiteral("Grüße aus Köln = 1")),
+                        1006);
 
         MaildirInbox inbox(dir.path());
         QVERIFY(inbox.signOn());
@@ -116,7 +121,8 @@ private slots:
         TestMaildir mail(dir.path());
         // By name alone "1700000000..." comes first; it was delivered last.
         mail.deliverNew(ordinaryMail(QStringLiteral("L <late@x.org>"), {}), 1700000000);
-        mail.deliverCur(ordinaryMail(QStringLiteral("E <early@x.org>"), {}), 999999999, QStringLiteral("S"));
+        mail.deliverCur(ordinaryMail(QStringLiteral("E <early@x.org>"), {}), 999999999,
+                        QStringLiteral("S"));
         mail.deliverNew(ordinaryMail(QStringLiteral("A <a@x.org>"), {}), 1500000000);
         mail.deliverCur(ordinaryMail(QStringLiteral("B <b@x.org>"), {}), 1500000000, {});
         // A name without a delivery time is dated by its file.
@@ -141,9 +147,12 @@ private slots:
         QTemporaryDir dir;
         TestMaildir mail(dir.path());
         const QString fresh = mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        const QString seen = mail.deliverCur(formSubmission(QStringLiteral("B <b@x.org>")), 101, QStringLiteral("S"));
-        const QString flagged = mail.deliverCur(formSubmission(QStringLiteral("C <c@x.org>")), 102, QStringLiteral("F"));
-        const QString other = mail.deliverNew(ordinaryMail(QStringLiteral("D <d@x.org>"), QStringLiteral("Hi")), 103);
+        const QString seen = mail.deliverCur(formSubmission(QStringLiteral("B <b@x.org>")), 101,
+                                             QStringLiteral("S"));
+        const QString flagged = mail.deliverCur(formSubmission(QStringLiteral("C <c@x.org>")), 102,
+                                                QStringLiteral("F"));
+        const QString other =
+            mail.deliverNew(ordinaryMail(QStringLiteral("D <d@x.org>"), QStringLiteral("Hi")), 103);
         const QByteArray freshBytes = readBytes(mail.pathOf(fresh));
 
         MaildirInbox inbox(dir.path());
@@ -189,8 +198,9 @@ private slots:
         QVERIFY(inbox.signOn());
         inbox.fetch(true);
         // A mail program notices the message: new/ to cur/, still unread.
-        QVERIFY(QDir().rename(mail.pathOf(unique),
-                              QDir(dir.path()).filePath(QStringLiteral("cur/") + unique + QStringLiteral(":2,"))));
+        QVERIFY(QDir().rename(
+            mail.pathOf(unique),
+            QDir(dir.path()).filePath(QStringLiteral("cur/") + unique + QStringLiteral(":2,"))));
         inbox.select(0);
         QCOMPARE(inbox.originator(), QStringLiteral("a@x.org"));
         inbox.markRead();
@@ -214,8 +224,9 @@ private slots:
             // Never the attachment's own name (POSTDATA.ATT).
             QVERIFY(!first.contains(QStringLiteral("POSTDATA"), Qt::CaseInsensitive));
             const QFileInfo folder(QFileInfo(first).absolutePath());
-            QCOMPARE(folder.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                              | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+            QCOMPARE(folder.permissions() &
+                         ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                      QFile::Permissions());
             QVERIFY(!folder.absoluteFilePath().startsWith(dir.path()));
             inbox.select(1);

@@ -28,7 +28,8 @@ QString findProgram(const QString& name)
 {
     QString path = QStandardPaths::findExecutable(name);
     if (path.isEmpty())
-        path = QStandardPaths::findExecutable(name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        path = QStandardPaths::findExecutable(
+            name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     return path;
 }
 
@@ -37,7 +38,8 @@ bool chownTree(const QString& path, uint uid, uint gid)
     if (::chown(QFile::encodeName(path).constData(), uid, gid) != 0)
         return false;
     const QDir dir(path);
-    for (const QString& name : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
         if (!chownTree(dir.filePath(name), uid, gid))
             return false;
     }
@@ -93,7 +95,8 @@ bool DovecotServer::prepareAccounts()
     const passwd* login = ::getpwnam("dovenull");
     const group* internalGroup = internal ? ::getgrgid(internal->pw_gid) : nullptr;
     if (!internal || !login || !internalGroup) {
-        m_whyNot = QStringLiteral("running as root, but the dovecot and dovenull accounts are missing");
+        m_whyNot =
+            QStringLiteral("running as root, but the dovecot and dovenull accounts are missing");
         return false;
     }
     m_internalUser = QStringLiteral("dovecot");
@@ -103,11 +106,11 @@ bool DovecotServer::prepareAccounts()
     m_mailGid = internal->pw_gid;
     // The mail processes run as dovecot: they must reach the folder and own the Maildir.
     m_whyNot = QStringLiteral("the mail folder cannot be handed to the dovecot account");
-    return QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                   | QFileDevice::ExeOwner | QFileDevice::ExeGroup
-                                                   | QFileDevice::ExeOther)
-           && chownTree(maildir(), m_mailUid, m_mailGid)
-           && chownTree(m_dir.filePath(QStringLiteral("home")), m_mailUid, m_mailGid);
+    return QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                   QFileDevice::ExeOwner | QFileDevice::ExeGroup |
+                                                   QFileDevice::ExeOther) &&
+           chownTree(maildir(), m_mailUid, m_mailGid) &&
+           chownTree(m_dir.filePath(QStringLiteral("home")), m_mailUid, m_mailGid);
 }
 
 bool DovecotServer::makeCertificate()
@@ -118,11 +121,12 @@ bool DovecotServer::makeCertificate()
         return false;
     }
     QProcess process;
-    process.start(openssl, {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                            QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                            QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                            QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
-                            QStringLiteral("-out"), m_dir.filePath(QStringLiteral("cert.pem"))});
+    process.start(openssl,
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-keyout"), m_dir.filePath(QStringLiteral("key.pem")),
+                   QStringLiteral("-out"), m_dir.filePath(QStringLiteral("cert.pem"))});
     if (!process.waitForFinished(60000) || process.exitCode() != 0) {
         m_whyNot = QStringLiteral("openssl could not make a certificate");
         return false;
@@ -178,8 +182,8 @@ bool DovecotServer::waitForGreeting()
             break;
         QTcpSocket probe;
         probe.connectToHost(QHostAddress::LocalHost, m_port);
-        if (probe.waitForConnected(1000) && probe.waitForReadyRead(5000)
-            && probe.readAll().startsWith("* OK"))
+        if (probe.waitForConnected(1000) && probe.waitForReadyRead(5000) &&
+            probe.readAll().startsWith("* OK"))
             return true;
         QThread::msleep(100);
     }
