@@ -1,6 +1,8 @@
 #include "app/frmMain.h"
 
 #include "app/core/AppState.h"
+#include "app/frmAbout.h"
+#include "reply/frmReporting.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -51,6 +53,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     // The client area of the original window, a little larger to suit today's fonts.
     resize(twips(6525) + 160, twips(4830) + 200);
     sstMain_Click(TabFormData);
+    connectReportAndAbout();
 }
 
 void frmMain::createMenus()
@@ -242,4 +245,27 @@ void frmMain::closeEvent(QCloseEvent* event)
         emit programEnded();
     }
     event->accept();
+}
+
+void frmMain::connectReportAndAbout()
+{
+    // The report dialog is kept, hidden, between runs; the About window is built afresh after
+    // it has been closed, and shown again while it is still open.
+    connect(toolbarButton(QStringLiteral("btnDatabase")), &QAction::triggered, this, [this] {
+        auto* dialog = findChild<frmReporting*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!dialog)
+            dialog = new frmReporting(m_state, this);
+        dialog->showForToday();
+    });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] {
+        frmAbout* about = nullptr;
+        for (frmAbout* open : findChildren<frmAbout*>(QString(), Qt::FindDirectChildrenOnly))
+            if (open->isVisible())
+                about = open;
+        if (!about)
+            about = new frmAbout(m_state.dialogs(), this);
+        about->show();
+        about->raise();
+        about->activateWindow();
+    });
 }

@@ -74,6 +74,7 @@ private:
     void bindTemplatePanes();
     void appendLogLine(const QString& line);
     void fitGridColumns();
+    void connectReportAndAbout();
 
     AppState& m_state;
     bool m_ended = false;
