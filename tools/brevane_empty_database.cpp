@@ -18,19 +18,19 @@ int main(int argc, char* argv[])
     QFile::remove(path);
     QString failure;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("out"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("out"));
         db.setDatabaseName(path);
         if (!db.open()) {
             failure = db.lastError().text();
         } else {
             QSqlQuery query(db);
-            if (!query.exec(QStringLiteral(
-                    "CREATE TABLE Form_Response ("
-                    "Form_Response_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-                    "Form_Reponse_Source_Date TEXT NOT NULL, "
-                    "Form_Response_Source_Address TEXT, "
-                    "Form_Response_Subject TEXT, "
-                    "Form_Response_Message TEXT)")))
+            if (!query.exec(QStringLiteral("CREATE TABLE Form_Response ("
+                                           "Form_Response_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                                           "Form_Reponse_Source_Date TEXT NOT NULL, "
+                                           "Form_Response_Source_Address TEXT, "
+                                           "Form_Response_Subject TEXT, "
+                                           "Form_Response_Message TEXT)")))
                 failure = query.lastError().text();
         }
         db.close();

@@ -7,7 +7,11 @@
 class Registry
 {
 public:
-    enum class Root { LocalMachine, CurrentUser };
+    enum class Root
+    {
+        LocalMachine,
+        CurrentUser
+    };
 
     virtual ~Registry() = default;
     // The text of one value; nullopt when the key or the value cannot be read. A value that is

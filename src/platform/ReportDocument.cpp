@@ -47,8 +47,9 @@ QString ReportDocument::html(const ReportData& data, const QLocale& locale)
     }
     h += QStringLiteral("</table>");
     h += QStringLiteral("<p>") +
-         (data.rows.size() == 1 ? QStringLiteral("1 reply")
-                                : QStringLiteral("%1 replies").arg(locale.toString(data.rows.size()))) +
+         (data.rows.size() == 1
+              ? QStringLiteral("1 reply")
+              : QStringLiteral("%1 replies").arg(locale.toString(data.rows.size()))) +
          QStringLiteral("</p></body></html>");
     return h;
 }

@@ -12,7 +12,10 @@ class ReportViewer;
 class ReportEngine
 {
 public:
-    enum Action { RunReport = 1 };
+    enum Action
+    {
+        RunReport = 1
+    };
 
     explicit ReportEngine(ReportViewer& viewer, const QLocale& locale = QLocale());
 

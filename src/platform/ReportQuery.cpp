@@ -21,6 +21,26 @@ QDateTime storedDateTime(const QString& text)
     return t.isValid() ? t.toLocalTime() : QDateTime();
 }
 
+// SQLite reads a quoted name that is no column as a string, so every name is checked first.
+QString missingField(const QSqlDatabase& db, const ReportDefinition& definition,
+                     const SelectionFormula& formula)
+{
+    const QSqlRecord record = db.record(definition.table());
+    if (record.isEmpty())
+        return QStringLiteral("no table %1").arg(definition.table());
+    QStringList names;
+    for (const ReportDefinition::Column& c : definition.columns())
+        names << c.field;
+    for (const ReportDefinition::SortKey& s : definition.sortKeys())
+        names << s.field;
+    if (!formula.selectsAll())
+        names << formula.field();
+    for (const QString& name : names)
+        if (!record.contains(name))
+            return QStringLiteral("no field %1 in table %2").arg(name, definition.table());
+    return QString();
+}
+
 } // namespace
 
 QDate ReportQuery::localDay(const QString& storedTime)
@@ -60,7 +80,8 @@ std::optional<ReportData> ReportQuery::run(const ReportDefinition& definition,
                   QStringLiteral(" FROM ") + quoted(definition.table());
     QStringList order;
     for (const ReportDefinition::SortKey& s : definition.sortKeys())
-        order << quoted(s.field) + (s.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+        order << quoted(s.field) +
+                     (s.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
     if (!order.isEmpty())
         sql += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
 
@@ -77,6 +98,9 @@ std::optional<ReportData> ReportQuery::run(const ReportDefinition& definition,
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open()) {
             failure = db.lastError().text();
+        } else if (const QString missing = missingField(db, definition, formula);
+                   !missing.isEmpty()) {
+            failure = missing;
         } else {
             QSqlQuery query(db);
             query.setForwardOnly(true);
@@ -92,7 +116,7 @@ std::optional<ReportData> ReportQuery::run(const ReportDefinition& definition,
                     for (int i = 0; i < columns; ++i) {
                         const QString value = query.value(i).toString();
                         row << (definition.columns()[i].isDate ? localTimeText(value, locale)
-                                                                : value);
+                                                               : value);
                     }
                     data.rows << row;
                 }

@@ -6,7 +6,17 @@ namespace {
 
 struct Token
 {
-    enum class Kind { Field, Word, Number, Operator, Open, Close, Comma, End };
+    enum class Kind
+    {
+        Field,
+        Word,
+        Number,
+        Operator,
+        Open,
+        Close,
+        Comma,
+        End
+    };
     Kind kind;
     QString text;
     qsizetype position;
@@ -138,13 +148,17 @@ private:
 
     static bool isWord(const Token& t, const char* word)
     {
-        return t.kind == Token::Kind::Word && t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+        return t.kind == Token::Kind::Word &&
+               t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
     }
 
     std::nullopt_t fail(const Token& t, const QString& expected)
     {
-        const QString found = t.kind == Token::Kind::End ? QStringLiteral("the end") : QLatin1Char('\'') + t.text + QLatin1Char('\'');
-        error = QStringLiteral("expected %1 at %2, found %3").arg(expected).arg(t.position).arg(found);
+        const QString found = t.kind == Token::Kind::End
+                                  ? QStringLiteral("the end")
+                                  : QLatin1Char('\'') + t.text + QLatin1Char('\'');
+        error =
+            QStringLiteral("expected %1 at %2, found %3").arg(expected).arg(t.position).arg(found);
         return std::nullopt;
     }
 
@@ -243,13 +257,20 @@ bool SelectionFormula::matches(QDate day) const
     if (!day.isValid())
         return false;
     switch (m_comparison) {
-    case Comparison::Less: return day < m_first;
-    case Comparison::LessOrEqual: return day <= m_first;
-    case Comparison::Equal: return day == m_first;
-    case Comparison::GreaterOrEqual: return day >= m_first;
-    case Comparison::Greater: return day > m_first;
-    case Comparison::InRange: return m_first <= day && day <= m_last;
-    case Comparison::All: break;
+    case Comparison::Less:
+        return day < m_first;
+    case Comparison::LessOrEqual:
+        return day <= m_first;
+    case Comparison::Equal:
+        return day == m_first;
+    case Comparison::GreaterOrEqual:
+        return day >= m_first;
+    case Comparison::Greater:
+        return day > m_first;
+    case Comparison::InRange:
+        return m_first <= day && day <= m_last;
+    case Comparison::All:
+        break;
     }
     return true;
 }

@@ -15,7 +15,16 @@
 class SelectionFormula
 {
 public:
-    enum class Comparison { All, Less, LessOrEqual, Equal, GreaterOrEqual, Greater, InRange };
+    enum class Comparison
+    {
+        All,
+        Less,
+        LessOrEqual,
+        Equal,
+        GreaterOrEqual,
+        Greater,
+        InRange
+    };
 
     // nullopt when the text is not a formula of the forms above; error then says why.
     static std::optional<SelectionFormula> parse(const QString& text, QString* error = nullptr);

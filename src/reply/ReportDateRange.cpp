@@ -50,9 +50,8 @@ std::optional<QDate> ReportDateRange::readDate(const QString& text, const QLocal
     return std::nullopt;
 }
 
-std::optional<ReportDateRange> ReportDateRange::fromTexts(const QString& start,
-                                                          const QString& finish,
-                                                          const QLocale& locale)
+std::optional<ReportDateRange>
+ReportDateRange::fromTexts(const QString& start, const QString& finish, const QLocale& locale)
 {
     const bool startEmpty = start.trimmed().isEmpty();
     const bool finishEmpty = finish.trimmed().isEmpty();

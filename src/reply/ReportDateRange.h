@@ -11,8 +11,7 @@
 class ReportDateRange
 {
 public:
-    static inline const QString Field =
-        QStringLiteral("{Form_Response.Form_Reponse_Source_Date}");
+    static inline const QString Field = QStringLiteral("{Form_Response.Form_Reponse_Source_Date}");
 
     // nullopt when the pair is refused ("Invalid Date Format"): accepted are an empty start
     // with a date as finish, an empty finish with a date as start, or two dates. Blanks around

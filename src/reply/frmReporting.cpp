@@ -28,6 +28,7 @@ ReportViewer& chooseViewer(ReportViewer* given, std::unique_ptr<ReportViewer>& o
 {
     if (given)
         return *given;
+    // Previews belong to the main window, so they stay when this dialog hides.
     own = std::make_unique<QtReportViewer>(dialogs, parent);
     return *own;
 }
@@ -36,7 +37,7 @@ ReportViewer& chooseViewer(ReportViewer* given, std::unique_ptr<ReportViewer>& o
 
 frmReporting::frmReporting(AppState& state, QWidget* parent, ReportViewer* viewer)
     : QDialog(parent), m_state(state),
-      m_engine(chooseViewer(viewer, m_ownViewer, state.dialogs(), this))
+      m_engine(chooseViewer(viewer, m_ownViewer, state.dialogs(), parent ? parent : this))
 {
     setObjectName(QStringLiteral("frmReporting"));
     setWindowTitle(QStringLiteral("Response Report"));

@@ -13,7 +13,8 @@ class SystemInformation
 public:
     static inline const QString Unavailable =
         QStringLiteral("System Information Is Unavailable At This Time");
-    static inline const QString InfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+    static inline const QString InfoKey =
+        QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
     static inline const QString InfoValue = QStringLiteral("PATH");
     static inline const QString LocationKey =
         QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
