@@ -2,6 +2,8 @@
 
 #include "app/core/AppState.h"
 #include "settings/frmSettings.h"
+#include "app/frmAbout.h"
+#include "reply/frmReporting.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -56,6 +58,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     sstMain_Click(TabFormData);
     connectTemplateDesigner();
     connectSettingsWindow();
+    connectReportAndAbout();
 }
 
 void frmMain::createMenus()
@@ -330,4 +333,27 @@ void frmMain::connectSettingsWindow()
     connect(mnuOptionsSettings, &QAction::triggered, m_settingsWindow, &frmSettings::showSettings);
     connect(toolbarButton(QStringLiteral("btnSettings")), &QAction::triggered, m_settingsWindow,
             &frmSettings::showSettings);
+}
+
+void frmMain::connectReportAndAbout()
+{
+    // The report dialog is kept, hidden, between runs; the About window is built afresh after
+    // it has been closed, and shown again while it is still open.
+    connect(toolbarButton(QStringLiteral("btnDatabase")), &QAction::triggered, this, [this] {
+        auto* dialog = findChild<frmReporting*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!dialog)
+            dialog = new frmReporting(m_state, this);
+        dialog->showForToday();
+    });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] {
+        frmAbout* about = nullptr;
+        for (frmAbout* open : findChildren<frmAbout*>(QString(), Qt::FindDirectChildrenOnly))
+            if (open->isVisible())
+                about = open;
+        if (!about)
+            about = new frmAbout(m_state.dialogs(), this);
+        about->show();
+        about->raise();
+        about->activateWindow();
+    });
 }

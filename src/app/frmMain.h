@@ -81,6 +81,7 @@ private:
     void connectTemplateDesigner();
 
     void connectSettingsWindow();
+    void connectReportAndAbout();
 
     AppState& m_state;
     bool m_ended = false;

@@ -4,8 +4,18 @@
 
 namespace ProgramFolder {
 
-// The folder that holds FORM.INI, FORM.MDB and FORM.RPT: the folder of the executable.
+// The folder that holds FORM.INI, FORM.MDB and FORM.RPT: the folder of the executable, when
+// the user can write it (a build tree, a portable copy); otherwise, for an installed copy, the
+// per-user folder below (see userFolder).
 QString path();
+
+// The per-user program folder of an installed copy: "Brevane" in the user's data folder. The
+// start that creates it copies the shipped empty FORM.MDB and FORM.RPT into it; later starts
+// leave it alone, so a database the user deletes stays missing.
+QString userFolder(const QString& userDataFolder, const QString& shippedDataFolder);
+
+// Where an installed copy keeps the files it ships, relative to the executable's folder.
+QString shippedDataFolder(const QString& executableFolder);
 
 // Joins a folder and a file name with exactly one separator between them.
 QString join(const QString& folder, const QString& name);
