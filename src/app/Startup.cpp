@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "platform/Dialogs.h"
+#include "processing/QtRunLauncher.h"
 
 #include <QTabBar>
 #include <QThread>
@@ -26,5 +27,10 @@ bool runStartup(AppState& state, frmMain& window, int pauseMilliseconds)
         QThread::msleep(pauseMilliseconds);
     splash.hide();
     window.show();
+    // A run at start-up needs both boxes: unattended processing only with the template reopened.
+    const SystemSettings& settings = state.settings();
+    if ((settings.flag(SystemSettings::Auto_Process_On_Start) &
+         settings.flag(SystemSettings::Auto_Open_Template)) != 0)
+        window.launcher()->runAtStartup();
     return true;
 }

@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/core/AppState.h"
+#include "processing/QtRunLauncher.h"
 #include "settings/frmSettings.h"
 #include "app/frmAbout.h"
 #include "reply/frmReporting.h"
@@ -59,6 +60,7 @@ frmMain::frmMain(AppState& state, QWidget* parent) : QMainWindow(parent), m_stat
     connectTemplateDesigner();
     connectSettingsWindow();
     connectReportAndAbout();
+    connectProcessing();
 }
 
 void frmMain::createMenus()
@@ -244,6 +246,13 @@ void frmMain::showEvent(QShowEvent* event)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // A run in hand finishes its item, records it and writes its closing lines first.
+    if (m_state.runInProgress) {
+        m_state.cancelRequested = true;
+        m_closeAfterRun = true;
+        event->ignore();
+        return;
+    }
     if (!m_ended) {
         m_ended = true;
         m_state.designer().PromptSaveTemplate();
@@ -355,5 +364,30 @@ void frmMain::connectReportAndAbout()
         about->show();
         about->raise();
         about->activateWindow();
+    });
+}
+
+void frmMain::connectProcessing()
+{
+    m_launcher = new QtRunLauncher(m_state, this, [this] {
+        if (m_settingsWindow)
+            m_settingsWindow->showModalOnFormLocations();
+    });
+    connect(toolbarButton(QStringLiteral("btnProcess")), &QAction::triggered, m_launcher,
+            &QtRunLauncher::processClicked);
+    connect(tmrMain, &QTimer::timeout, m_launcher, &QtRunLauncher::tick);
+    // While a run yields, nothing may start another one or replace the template under it.
+    auto setIdle = [this](bool idle) {
+        toolbarButton(QStringLiteral("btnProcess"))->setEnabled(idle);
+        for (QAction* a : {mnuFileNew, mnuFileOpen})
+            a->setEnabled(idle);
+        for (QAction* a : mnuFileHistory)
+            a->setEnabled(idle);
+    };
+    connect(m_launcher, &QtRunLauncher::runStarted, this, [setIdle] { setIdle(false); });
+    connect(m_launcher, &QtRunLauncher::runFinished, this, [this, setIdle] {
+        setIdle(true);
+        if (m_closeAfterRun)
+            close();
     });
 }

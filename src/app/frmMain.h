@@ -10,6 +10,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTabBar;
+class QtRunLauncher;
 class QTableView;
 class QTimer;
 class QToolBar;
@@ -34,6 +35,7 @@ public:
 
     // Created with the main window, before the settings are first loaded; lives for the run.
     frmSettings* settingsWindow() const { return m_settingsWindow; }
+    QtRunLauncher* launcher() const { return m_launcher; }
 
     // Controls, named as their objectName.
     QMenu* mnuFile = nullptr;
@@ -82,8 +84,11 @@ private:
 
     void connectSettingsWindow();
     void connectReportAndAbout();
+    void connectProcessing();
 
     AppState& m_state;
     bool m_ended = false;
+    bool m_closeAfterRun = false;
+    QtRunLauncher* m_launcher = nullptr;
     frmSettings* m_settingsWindow = nullptr;
 };

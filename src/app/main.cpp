@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtDialogs.h"
+#include "platform/QtMailLogon.h"
 #include "platform/QtPrintJob.h"
 
 #include <QApplication>
@@ -21,6 +22,8 @@ int main(int argc, char* argv[])
     QtDialogs dialogs;
     AppState state(ProgramFolder::path(), dialogs);
     state.printJobFactory = &QtPrintJob::toDefaultPrinter;
+    QtMailLogon mailLogon;
+    state.inboxFactory = [&mailLogon] { return MailInbox::fromProfile(mailLogon); };
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

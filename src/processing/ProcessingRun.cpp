@@ -34,10 +34,7 @@ QString statusText(const QString& item, int i, int n)
 
 } // namespace
 
-ProcessingRun::ProcessingRun(AppState& state, ReplySender& replies, InboxFactory inboxes)
-    : m_state(state), m_replies(replies), m_inboxes(std::move(inboxes))
-{
-}
+ProcessingRun::ProcessingRun(AppState& state) : m_state(state), m_replies(state) {}
 
 QString ProcessingRun::timestamp()
 {
@@ -98,7 +95,12 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
 
 void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>& owner)
 {
-    owner = m_inboxes();
+    if (m_state.inboxFactory)
+        owner = m_state.inboxFactory();
+    if (!owner) {
+        m_state.errors().ReportError(ErrorCode::MapiLogon + QStringLiteral("No mail inbox is set up"));
+        return;
+    }
     if (!owner->signOn()) {
         m_state.errors().ReportError(ErrorCode::MapiLogon + owner->errorDescription());
         return;
@@ -122,14 +124,14 @@ void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>&
         m_state.status().ShowStatus(statusText(owner->originator(), i, n));
         if (halted())
             break;
-        inboxItem(*owner, i, n);
+        inboxItem(*owner);
         m_state.variables().Clear();
         if (m_progress)
             m_progress->setValue(i + 1);
     }
 }
 
-void ProcessingRun::inboxItem(MailInbox& inbox, int, int)
+void ProcessingRun::inboxItem(MailInbox& inbox)
 {
     EventLog& log = m_state.eventLog();
     const QString originator = inbox.originator();

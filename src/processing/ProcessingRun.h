@@ -2,13 +2,13 @@
 
 #include "processing/FormSource.h"
 
+#include "reply/ReplySender.h"
+
 #include <QString>
-#include <functional>
 #include <memory>
 
 class AppState;
 class MailInbox;
-class ReplySender;
 class RunProgress;
 
 // One pass over the inbox or the submission folder: every item is decoded, answered and
@@ -16,11 +16,9 @@ class RunProgress;
 class ProcessingRun
 {
 public:
-    using InboxFactory = std::function<std::unique_ptr<MailInbox>()>;
-
     static inline const QString FolderReplyTarget = QStringLiteral("Prompt For Email Address");
 
-    ProcessingRun(AppState& state, ReplySender& replies, InboxFactory inboxes);
+    explicit ProcessingRun(AppState& state);
 
     // Runs to its end; a run never starts inside another (false then, and nothing is done).
     bool ProcessForms(FormSource source, RunProgress* progress = nullptr);
@@ -36,16 +34,17 @@ public:
     static QString summaryLine(int number, const char* one, const char* many);
     static QString timestamp();
 
+    ReplySender& replies() { return m_replies; }
+
 private:
-    void inboxSteps(MailInbox*& inbox, std::unique_ptr<MailInbox>& owner);
-    void inboxItem(MailInbox& inbox, int i, int n);
+    void inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>& owner);
+    void inboxItem(MailInbox& inbox);
     void folderSteps();
     bool halted();
     void completionSteps(MailInbox* signedOn);
 
     AppState& m_state;
-    ReplySender& m_replies;
-    InboxFactory m_inboxes;
+    ReplySender m_replies;
     RunProgress* m_progress = nullptr;
     Counts m_counts;
 };

@@ -4,6 +4,7 @@
 #include "design/ReplyTemplate.h"
 #include "design/TemplateDesigner.h"
 #include "formdata/VariableTable.h"
+#include "platform/MailInbox.h"
 #include "platform/PrintJob.h"
 #include "processing/ErrorReporter.h"
 #include "processing/EventLog.h"
@@ -44,6 +45,8 @@ public:
     bool runInProgress = false;
     // Makes the print job of a reply; left empty, nothing is printed.
     PrintJobFactory printJobFactory;
+    // Opens the user's mail inbox for a run; left empty, there is no inbox to sign on to.
+    std::function<std::unique_ptr<MailInbox>()> inboxFactory;
 
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();

@@ -1,0 +1,46 @@
+#!/usr/bin/python3
+"""What a user would write instead of a folder run: decode every submission file of a folder,
+merge it into a reply text and record the reply in an SQLite table, one connection per row.
+Standard library only. Prints the files processed and the seconds taken as JSON."""
+import datetime
+import fnmatch
+import json
+import os
+import sqlite3
+import sys
+import time
+import urllib.parse
+
+
+def main():
+    folder, patterns, design_file, database = sys.argv[1:5]
+    with open(design_file, encoding="utf-8", newline="") as f:
+        design = f.read()
+    patterns = [p.lower() for p in patterns.split(";") if p]
+    started = time.perf_counter()
+    names = sorted(
+        (n for n in os.listdir(folder)
+         if os.path.isfile(os.path.join(folder, n))
+         and any(fnmatch.fnmatchcase(n.lower(), p) for p in patterns)),
+        key=str.lower)
+    done = 0
+    for name in names:
+        with open(os.path.join(folder, name), "rb") as f:
+            text = f.read().decode("latin-1")
+        reply = design
+        for key, value in urllib.parse.parse_qsl(text, keep_blank_values=True, encoding="utf-8"):
+            reply = reply.replace("<<" + key + ">>", value)
+        connection = sqlite3.connect(database)
+        connection.execute(
+            "INSERT INTO Form_Response (Form_Reponse_Source_Date, Form_Response_Source_Address,"
+            " Form_Response_Subject, Form_Response_Message) VALUES (?, ?, ?, ?)",
+            (datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
+             "Prompt For Email Address", "Receipt Confirmation", reply))
+        connection.commit()
+        connection.close()
+        done += 1
+    print(json.dumps({"files": done, "seconds": time.perf_counter() - started}))
+
+
+if __name__ == "__main__":
+    main()
