@@ -9,15 +9,13 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/ProgramFolder.cpp APPEND PR
              COMPILE_DEFINITIONS BREVANE_SHIPPED_DATA="${BREVANE_SHIPPED_RELATIVE}")
 
 # The empty reply database that an installed copy gives each new user.
-add_executable(brevane_empty_database tools/brevane_empty_database.cpp)
-target_link_libraries(brevane_empty_database PRIVATE Qt6::Core Qt6::Sql)
 set(BREVANE_EMPTY_DATABASE ${CMAKE_BINARY_DIR}/shipped/FORM.MDB)
 add_custom_command(
   OUTPUT ${BREVANE_EMPTY_DATABASE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/shipped
   COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
-          $<TARGET_FILE:brevane_empty_database> ${BREVANE_EMPTY_DATABASE}
-  DEPENDS brevane_empty_database
+          $<TARGET_FILE:make_form_database> ${BREVANE_EMPTY_DATABASE}
+  DEPENDS make_form_database
   COMMENT "Creating the empty FORM.MDB to ship")
 
 # The report definition goes beside the executable unless one is there already.

@@ -6,7 +6,8 @@ std::optional<MailProfile> ScriptedMailLogon::logon(const MailProfile& profile,
     m_requests.append({profile, reason});
     if (m_answers.empty())
         return std::nullopt;
-    auto answer = m_answers.front();
+    std::optional<MailProfile> answer;
+    answer.swap(m_answers.front());
     m_answers.pop_front();
     return answer;
 }
