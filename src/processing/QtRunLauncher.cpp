@@ -101,7 +101,8 @@ void QtRunLauncher::runWithProgress()
         return;
     {
         BusyPointer busy;
-        auto* window = new frmProcessing(m_mainWindow);
+        // Cancel closes the window for good: it is deleted at the run's next wait.
+        const QPointer<frmProcessing> window = new frmProcessing(m_mainWindow);
         window->setAttribute(Qt::WA_DeleteOnClose);
         const auto cancel = connect(window, &frmProcessing::cancelRequested, this,
                                     [this] { m_state.cancelRequested = true; });
@@ -111,9 +112,8 @@ void QtRunLauncher::runWithProgress()
         m_run.ProcessForms(m_source, &progress);
         // Closing the window now is no Cancel of the user's, or the next run would start halted.
         disconnect(cancel);
-        // Cancel may have closed (and deleted) the window already.
-        if (QPointer<frmProcessing> alive = window; alive)
-            alive->close();
+        if (window)
+            window->close();
     }
     // What follows the run (closing the main window, say) sees the normal pointer again.
     emit runFinished();

@@ -64,8 +64,9 @@ while True:
     for a, b in ((client, server), (server, client)):
         threading.Thread(target=pump, args=(a, b), daemon=True).start()
 )";
-        m_process.start(QStringLiteral("/usr/bin/python3"),
-                        {QStringLiteral("-c"), QString::fromLatin1(script), QString::number(target)});
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral("-c"), QString::fromLatin1(script), QString::number(target)});
         if (m_process.waitForReadyRead(10000))
             m_port = quint16(m_process.readLine().trimmed().toUInt());
     }
@@ -93,8 +94,8 @@ struct Rig
 
     explicit Rig(const MailProfile& profile)
     {
-        app.state = std::make_unique<AppState>(app.folder(), dialogs,
-                                               [] { throw ProgramTerminated{}; });
+        app.state =
+            std::make_unique<AppState>(app.folder(), dialogs, [] { throw ProgramTerminated{}; });
         ResponseDatabase::createEmptyDatabase(app.path(ResponseDatabase::FileName));
         state().settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
         state().replyTemplate().setDesignText(QStringLiteral("Dear <<name>>,\r\nthanks."));
@@ -136,15 +137,16 @@ private slots:
     void initTestCase()
     {
         if (!m_server.start())
-            QSKIP(qPrintable(QStringLiteral("IMAP runs need a local dovecot: ") + m_server.whyNot()));
+            QSKIP(
+                qPrintable(QStringLiteral("IMAP runs need a local dovecot: ") + m_server.whyNot()));
         TestMaildir mail(m_server.maildir());
         m_ann = mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 100);
         QVERIFY(serverHolds(m_server, 1));
         m_bo = mail.deliverCur(formSubmission(QStringLiteral("Bo <bo@example.se>")), 101,
                                QStringLiteral("S"));
         QVERIFY(serverHolds(m_server, 2));
-        m_cy = mail.deliverNew(ordinaryMail(QStringLiteral("Cy <cy@example.net>"), QStringLiteral("Hi")),
-                               102);
+        m_cy = mail.deliverNew(
+            ordinaryMail(QStringLiteral("Cy <cy@example.net>"), QStringLiteral("Hi")), 102);
         QVERIFY(serverHolds(m_server, 3));
     }
 
@@ -160,9 +162,10 @@ private slots:
         s.setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 1);
 
         const auto counts = rig.process();
-        QCOMPARE(rig.items(), QStringList({QStringLiteral("ann@example.com processed [OK]"),
-                                           QStringLiteral("   SMTP Send to ann@example.com [OK]"),
-                                           QStringLiteral("cy@example.net not a mailto form [IGNORED]")}));
+        QCOMPARE(rig.items(),
+                 QStringList({QStringLiteral("ann@example.com processed [OK]"),
+                              QStringLiteral("   SMTP Send to ann@example.com [OK]"),
+                              QStringLiteral("cy@example.net not a mailto form [IGNORED]")}));
         QCOMPARE(counts.processed, 2);
         QVERIFY2(rig.dialogs.shown().isEmpty(), qPrintable(rig.dialogs.messages().join('\n')));
         QVERIFY(rig.logon.requests().isEmpty());
@@ -177,7 +180,8 @@ private slots:
         // Only the ordinary mail is still unread; read mail comes back with the setting off.
         s.setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
         QCOMPARE(rig.process().processed, 1);
-        QCOMPARE(rig.items(), QStringList{QStringLiteral("cy@example.net not a mailto form [IGNORED]")});
+        QCOMPARE(rig.items(),
+                 QStringList{QStringLiteral("cy@example.net not a mailto form [IGNORED]")});
         s.setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
         const auto all = rig.process();
         QCOMPARE(all.processed, 3);
@@ -219,8 +223,8 @@ private slots:
         const QStringList items = rig.items();
         QCOMPARE(items.size(), 2);
         QCOMPARE(items[0], QStringLiteral("ann@example.com processed [OK]"));
-        const QString failed = QStringLiteral("Processing error: Mail server 127.0.0.1:%1 failed: ")
-                                   .arg(relay.port());
+        const QString failed =
+            QStringLiteral("Processing error: Mail server 127.0.0.1:%1 failed: ").arg(relay.port());
         QVERIFY2(items[1].startsWith(failed) && items[1].endsWith(QStringLiteral(" [ERROR]")),
                  qPrintable(items[1]));
         QCOMPARE(counts.errors, 1);

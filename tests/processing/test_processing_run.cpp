@@ -124,8 +124,8 @@ struct Rig
 
     Rig()
     {
-        app.state = std::make_unique<AppState>(app.folder(), dialogs,
-                                               [] { throw ProgramTerminated{}; });
+        app.state =
+            std::make_unique<AppState>(app.folder(), dialogs, [] { throw ProgramTerminated{}; });
         ResponseDatabase::createEmptyDatabase(app.path(ResponseDatabase::FileName));
         QDir().mkpath(forms);
         SystemSettings& s = settings();
@@ -205,12 +205,13 @@ private slots:
         rig.addForm(QStringLiteral("b.dat"), QByteArray(150, 'x'));
         QVERIFY(rig.process(FormSource::Folder));
 
-        QCOMPARE(rig.log(), QStringList{QString()} + opening() +
-                                QStringList({QStringLiteral("a.dat processed [OK]"),
-                                             QStringLiteral("b.dat (150 bytes) exceeds user defined limit"),
-                                             QStringLiteral("b.dat [IGNORED]")}) +
-                                completion(summary("2 files were processed", "1 file was ok",
-                                                   "1 file were ignored", "0 errors were found")));
+        QCOMPARE(rig.log(),
+                 QStringList{QString()} + opening() +
+                     QStringList({QStringLiteral("a.dat processed [OK]"),
+                                  QStringLiteral("b.dat (150 bytes) exceeds user defined limit"),
+                                  QStringLiteral("b.dat [IGNORED]")}) +
+                     completion(summary("2 files were processed", "1 file was ok",
+                                        "1 file were ignored", "0 errors were found")));
         QVERIFY(rig.dialogs.shown().isEmpty());
         QCOMPARE(rig.state().status().text(), QStringLiteral("Form Processing Complete"));
         const auto rows = rig.rows();
@@ -233,14 +234,12 @@ private slots:
             << QList<QByteArray>{QByteArray(101, 'a'), "name=Ann%"}
             << summary("2 files were processed", "0 files were ok", "1 file were ignored",
                        "1 error were found");
-        QTest::newRow("one that decodes")
-            << QList<QByteArray>{AnnForm}
-            << summary("1 file was processed", "1 file was ok", "0 files were ignored",
-                       "0 errors were found");
-        QTest::newRow("empty folder")
-            << QList<QByteArray>{}
-            << summary("0 files were processed", "0 files were ok", "0 files were ignored",
-                       "0 errors were found");
+        QTest::newRow("one that decodes") << QList<QByteArray>{AnnForm}
+                                          << summary("1 file was processed", "1 file was ok",
+                                                     "0 files were ignored", "0 errors were found");
+        QTest::newRow("empty folder") << QList<QByteArray>{}
+                                      << summary("0 files were processed", "0 files were ok",
+                                                 "0 files were ignored", "0 errors were found");
         QTest::newRow("two errors, two ignored, one ok")
             << QList<QByteArray>{"a=%4", "", AnnForm, "b=%", QByteArray(500, 'z')}
             << summary("5 files were processed", "1 file was ok", "2 files were ignored",
@@ -265,8 +264,8 @@ private slots:
     void filterMatchesAndSortsWithoutRegardToCase()
     {
         Rig rig;
-        for (const char* name : {"b.DAT", "FORM.DAT", "a.att", "Apple.dat", "c.Att", "notes.txt",
-                                 "dat", "x.dat.bak"})
+        for (const char* name :
+             {"b.DAT", "FORM.DAT", "a.att", "Apple.dat", "c.Att", "notes.txt", "dat", "x.dat.bak"})
             rig.addForm(QLatin1String(name), AnnForm);
         QDir(rig.forms).mkdir(QStringLiteral("folder.dat"));
         QVERIFY(rig.process(FormSource::Folder));
@@ -302,10 +301,12 @@ private slots:
             atItem << text + QStringLiteral(": ") + held.join(QLatin1Char(' '));
         });
         QVERIFY(rig.process(FormSource::Folder));
-        QCOMPARE(atItem, QStringList({QStringLiteral("Processing 1.dat (1 of 3): "),
-                                      QStringLiteral("Processing 2.dat (2 of 3): name= email= | |"),
-                                      QStringLiteral("Processing 3.dat (3 of 3): name= email= extra= | | |"),
-                                      QStringLiteral("Form Processing Complete: name= |")}));
+        QCOMPARE(
+            atItem,
+            QStringList({QStringLiteral("Processing 1.dat (1 of 3): "),
+                         QStringLiteral("Processing 2.dat (2 of 3): name= email= | |"),
+                         QStringLiteral("Processing 3.dat (3 of 3): name= email= extra= | | |"),
+                         QStringLiteral("Form Processing Complete: name= |")}));
         const auto rows = rig.rows();
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows[2].message, QStringLiteral("Dear Cy,\r\nthanks."));
@@ -328,7 +329,8 @@ private slots:
 
         Rig inbox;
         inbox.mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        inbox.mail.deliverNew(ordinaryMail(QStringLiteral("B <b@x.org>"), QStringLiteral("Hi")), 101);
+        inbox.mail.deliverNew(ordinaryMail(QStringLiteral("B <b@x.org>"), QStringLiteral("Hi")),
+                              101);
         QVERIFY(inbox.process(FormSource::Inbox));
         QCOMPARE(inbox.progress.maxima, QList<int>{2});
         QCOMPARE(inbox.progress.values, (QList<int>{1, 2}));
@@ -351,8 +353,9 @@ private slots:
 
         QCOMPARE(rig.dialogs.shown().size(), 1);
         QCOMPARE(rig.dialogs.shown()[0].text, QStringLiteral("Email Reply To:"));
-        QCOMPARE(rig.items(), QStringList({QStringLiteral("a.dat processed [OK]"),
-                                           QStringLiteral("   SMTP Send to ann@example.com [OK]")}));
+        QCOMPARE(rig.items(),
+                 QStringList({QStringLiteral("a.dat processed [OK]"),
+                              QStringLiteral("   SMTP Send to ann@example.com [OK]")}));
         const QList<QByteArray> sent = sink.messages();
         QCOMPARE(sent.size(), 1);
         QCOMPARE(recipientOf(sent[0]), QStringLiteral("ann@example.com"));
@@ -380,9 +383,8 @@ private slots:
         QCOMPARE(rig.items(), QStringList({QStringLiteral("a.dat processed [OK]"),
                                            QStringLiteral("b.dat could not be read [ERROR]"),
                                            QStringLiteral("c.dat could not be read [ERROR]")}));
-        QCOMPARE(rig.summaryLines(),
-                 summary("3 files were processed", "1 file was ok", "0 files were ignored",
-                         "2 errors were found"));
+        QCOMPARE(rig.summaryLines(), summary("3 files were processed", "1 file was ok",
+                                             "0 files were ignored", "2 errors were found"));
     }
 
     void missingFolderEndsTheRunWithAnErrorLine()
@@ -391,12 +393,13 @@ private slots:
         const QString gone = rig.scratch.filePath(QStringLiteral("gone"));
         rig.settings().setLocalFolder(gone);
         QVERIFY(rig.process(FormSource::Folder));
-        QCOMPARE(rig.log(),
-                 QStringList{QString()} + opening() +
-                     QStringList{QStringLiteral("Processing error: Folder %1/ not found [ERROR]")
-                                     .arg(gone)} +
-                     completion(summary("0 files were processed", "0 files were ok",
-                                        "0 files were ignored", "1 error were found")));
+        QCOMPARE(
+            rig.log(),
+            QStringList{QString()} + opening() +
+                QStringList{
+                    QStringLiteral("Processing error: Folder %1/ not found [ERROR]").arg(gone)} +
+                completion(summary("0 files were processed", "0 files were ok",
+                                   "0 files were ignored", "1 error were found")));
         QVERIFY(rig.dialogs.shown().isEmpty());
         QVERIFY(!rig.state().runInProgress);
         // The next run is not held up by the failed one.
@@ -414,7 +417,9 @@ private slots:
         rig.settings().setText(SystemSettings::SMTP_From_Address, QStringLiteral("f@example.com"));
         rig.addForm(QStringLiteral("a.dat"), AnnForm);
         bool nestedRan = true;
-        rig.dialogs.onInputBox = [&] { nestedRan = ProcessingRun(rig.state()).ProcessForms(FormSource::Folder); };
+        rig.dialogs.onInputBox = [&] {
+            nestedRan = ProcessingRun(rig.state()).ProcessForms(FormSource::Folder);
+        };
         QVERIFY(rig.process(FormSource::Folder));
         QVERIFY(!nestedRan);
         QCOMPARE(rig.log().count(RunLog::Opening), 1);
@@ -428,26 +433,31 @@ private slots:
     {
         Rig rig;
         TestMaildir& mail = rig.mail;
-        const QString ann = mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 1000);
+        const QString ann =
+            mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 1000);
         const QString bo = mail.deliverNew(
             formSubmissionNameOnly(QStringLiteral("Bo Ek <bo@example.se>"), BoForm), 1001);
-        const QString cy = mail.deliverNew(twoAttachments(QStringLiteral("Cy <cy@example.net>")), 1002);
-        const QString di = mail.deliverNew(attachedMessage(QStringLiteral("Di <di@example.net>")), 1003);
-        const QString flo = mail.deliverNew(lowerCaseMarker(QStringLiteral("Flo <flo@example.net>")), 1004);
-        const QString gus = mail.deliverNew(
-            ordinaryMail(QStringLiteral("Gus <gus@example.net>"), QStringLiteral("Form posted from")), 1005);
+        const QString cy =
+            mail.deliverNew(twoAttachments(QStringLiteral("Cy <cy@example.net>")), 1002);
+        const QString di =
+            mail.deliverNew(attachedMessage(QStringLiteral("Di <di@example.net>")), 1003);
+        const QString flo =
+            mail.deliverNew(lowerCaseMarker(QStringLiteral("Flo <flo@example.net>")), 1004);
+        const QString gus = mail.deliverNew(ordinaryMail(QStringLiteral("Gus <gus@example.net>"),
+                                                         QStringLiteral("Form posted from")),
+                                            1005);
         QVERIFY(rig.process(FormSource::Inbox));
 
         QCOMPARE(rig.items(),
-                 QStringList({QStringLiteral("ann@example.com processed [OK]"),
-                              QStringLiteral("bo@example.se processed [OK]"),
-                              QStringLiteral("cy@example.net not a mailto form [IGNORED]"),
-                              QStringLiteral("di@example.net attachment is an invalid data type [IGNORED]"),
-                              QStringLiteral("flo@example.net not a mailto form [IGNORED]"),
-                              QStringLiteral("gus@example.net not a mailto form [IGNORED]")}));
-        QCOMPARE(rig.summaryLines(),
-                 summary("6 files were processed", "2 files were ok", "4 files were ignored",
-                         "0 errors were found"));
+                 QStringList(
+                     {QStringLiteral("ann@example.com processed [OK]"),
+                      QStringLiteral("bo@example.se processed [OK]"),
+                      QStringLiteral("cy@example.net not a mailto form [IGNORED]"),
+                      QStringLiteral("di@example.net attachment is an invalid data type [IGNORED]"),
+                      QStringLiteral("flo@example.net not a mailto form [IGNORED]"),
+                      QStringLiteral("gus@example.net not a mailto form [IGNORED]")}));
+        QCOMPARE(rig.summaryLines(), summary("6 files were processed", "2 files were ok",
+                                             "4 files were ignored", "0 errors were found"));
         QVERIFY(rig.dialogs.shown().isEmpty());
 
         // Only the messages handed to the decoder became read.
@@ -517,8 +527,9 @@ private slots:
         rig.sendRepliesThrough(sink);
         rig.mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 100);
         QVERIFY(rig.process(FormSource::Inbox));
-        QCOMPARE(rig.items(), QStringList({QStringLiteral("ann@example.com processed [OK]"),
-                                           QStringLiteral("   SMTP Send to ann@example.com [OK]")}));
+        QCOMPARE(rig.items(),
+                 QStringList({QStringLiteral("ann@example.com processed [OK]"),
+                              QStringLiteral("   SMTP Send to ann@example.com [OK]")}));
         QVERIFY(rig.dialogs.shown().isEmpty());
         const QList<QByteArray> sent = sink.messages();
         QCOMPARE(sent.size(), 1);
@@ -546,15 +557,16 @@ private slots:
         rig.dialogs.clearShown();
         QVERIFY(rig.process(FormSource::Inbox));
         QCOMPARE(rig.dialogs.messages().size(), 1);
-        QVERIFY(rig.dialogs.messages()[0].contains(QStringLiteral("BV_2001 - MAPI Logon Failure: ")));
+        QVERIFY(
+            rig.dialogs.messages()[0].contains(QStringLiteral("BV_2001 - MAPI Logon Failure: ")));
         QCOMPARE(rig.counts.processed, 0);
     }
 
     void parseErrorInTheInboxIsReportedThenLogged()
     {
         Rig rig;
-        const QString bad =
-            rig.mail.deliverNew(formSubmission(QStringLiteral("Ann <ann@example.com>"), "name=Ann%4"), 100);
+        const QString bad = rig.mail.deliverNew(
+            formSubmission(QStringLiteral("Ann <ann@example.com>"), "name=Ann%4"), 100);
         rig.mail.deliverNew(formSubmission(QStringLiteral("Bo <bo@example.se>"), BoForm), 101);
         QString lastLineAtBox;
         rig.dialogs.onMessageBox = [&](const QString&) {
@@ -571,11 +583,11 @@ private slots:
         QVERIFY(items[0].endsWith(QStringLiteral(" parsing error, file ignored [ERROR]")));
         QVERIFY(!items[0].contains(QStringLiteral("POSTDATA")));
         QCOMPARE(lastLineAtBox, items[0]);
-        QCOMPARE(items.mid(1), QStringList({QStringLiteral("ann@example.com processing error [ERROR]"),
-                                            QStringLiteral("bo@example.se processed [OK]")}));
-        QCOMPARE(rig.summaryLines(),
-                 summary("2 files were processed", "1 file was ok", "0 files were ignored",
-                         "1 error were found"));
+        QCOMPARE(items.mid(1),
+                 QStringList({QStringLiteral("ann@example.com processing error [ERROR]"),
+                              QStringLiteral("bo@example.se processed [OK]")}));
+        QCOMPARE(rig.summaryLines(), summary("2 files were processed", "1 file was ok",
+                                             "0 files were ignored", "1 error were found"));
         // Marked read all the same, so it does not come back at every run.
         QVERIFY(rig.mail.isRead(bad));
     }
@@ -589,10 +601,10 @@ private slots:
         rig.state().inboxFactory = [&] {
             auto made = std::make_unique<FakeInbox>(calls, attachments);
             inbox = made.get();
-            made->messages = {{QStringLiteral("Ann"), QStringLiteral("Form posted from x"), 1,
-                               MailInbox::DataFile, AnnForm},
-                              {QStringLiteral("bo@x.org"), QStringLiteral("Hello"), 0,
-                               MailInbox::DataFile, {}}};
+            made->messages = {
+                {QStringLiteral("Ann"), QStringLiteral("Form posted from x"), 1,
+                 MailInbox::DataFile, AnnForm},
+                {QStringLiteral("bo@x.org"), QStringLiteral("Hello"), 0, MailInbox::DataFile, {}}};
             return made;
         };
         rig.settings().setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
@@ -600,8 +612,9 @@ private slots:
         QCOMPARE(calls, QStringList({"signOn", "fetch all", "select 0", "attachmentPath",
                                      "markRead 0", "select 1", "signOff"}));
         QVERIFY(inbox != nullptr);
-        QCOMPARE(rig.items(), QStringList({QStringLiteral("Ann processed [OK]"),
-                                           QStringLiteral("bo@x.org not a mailto form [IGNORED]")}));
+        QCOMPARE(rig.items(),
+                 QStringList({QStringLiteral("Ann processed [OK]"),
+                              QStringLiteral("bo@x.org not a mailto form [IGNORED]")}));
 
         // A refused sign-on: no fetch and no sign-off.
         calls.clear();
@@ -631,17 +644,15 @@ private slots:
             << QStringList{QStringLiteral("a@x.org processed [OK]"), lost}
             << summary("3 files were processed", "2 files were ok", "0 files were ignored",
                        "1 error were found");
-        QTest::newRow("marking read")
-            << QStringLiteral("markRead 0") << QStringList{lost}
-            << summary("3 files were processed", "2 files were ok", "0 files were ignored",
-                       "1 error were found");
-        QTest::newRow("sign-off")
-            << QStringLiteral("signOff")
-            << QStringList{QStringLiteral("a@x.org processed [OK]"),
-                           QStringLiteral("b@x.org processed [OK]"),
-                           QStringLiteral("c@x.org processed [OK]")}
-            << summary("3 files were processed", "3 files were ok", "0 files were ignored",
-                       "0 errors were found");
+        QTest::newRow("marking read") << QStringLiteral("markRead 0") << QStringList{lost}
+                                      << summary("3 files were processed", "2 files were ok",
+                                                 "0 files were ignored", "1 error were found");
+        QTest::newRow("sign-off") << QStringLiteral("signOff")
+                                  << QStringList{QStringLiteral("a@x.org processed [OK]"),
+                                                 QStringLiteral("b@x.org processed [OK]"),
+                                                 QStringLiteral("c@x.org processed [OK]")}
+                                  << summary("3 files were processed", "3 files were ok",
+                                             "0 files were ignored", "0 errors were found");
     }
 
     void mailboxFailureEndsTheRunWithAnErrorLine()
@@ -655,8 +666,8 @@ private slots:
         rig.state().inboxFactory = [&] {
             auto made = std::make_unique<FakeInbox>(calls, attachments);
             for (const char* from : {"a@x.org", "b@x.org", "c@x.org"})
-                made->messages.append({QLatin1String(from), QStringLiteral("Form posted from x"),
-                                       1, MailInbox::DataFile, AnnForm});
+                made->messages.append({QLatin1String(from), QStringLiteral("Form posted from x"), 1,
+                                       MailInbox::DataFile, AnnForm});
             made->failAt = failAt;
             return made;
         };
@@ -673,7 +684,8 @@ private slots:
     void vanishedMaildirEndsTheRunWithAnErrorLine()
     {
         Rig rig;
-        const QString first = rig.mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
+        const QString first =
+            rig.mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
         rig.mail.deliverNew(formSubmission(QStringLiteral("B <b@x.org>")), 101);
         connect(&rig.state().eventLog(), &EventLog::lineAppended, this, [&](const QString& line) {
             if (line == QStringLiteral("a@x.org processed [OK]"))
@@ -684,9 +696,8 @@ private slots:
                  QStringList({QStringLiteral("a@x.org processed [OK]"),
                               QStringLiteral("Processing error: Mail folder %1 not found [ERROR]")
                                   .arg(rig.mail.folder())}));
-        QCOMPARE(rig.summaryLines(),
-                 summary("2 files were processed", "1 file was ok", "0 files were ignored",
-                         "1 error were found"));
+        QCOMPARE(rig.summaryLines(), summary("2 files were processed", "1 file was ok",
+                                             "0 files were ignored", "1 error were found"));
         QVERIFY(rig.dialogs.shown().isEmpty());
     }
 
@@ -705,13 +716,14 @@ private slots:
         rig.dialogs.answerText(QStringLiteral("ann@example.com"));
         QVERIFY(rig.process(FormSource::Folder));
 
-        QCOMPARE(rig.log(),
-                 QStringList{QString()} + opening() +
-                     QStringList({QStringLiteral("a.dat processed [OK]"),
-                                  QStringLiteral("   SMTP Send to ann@example.com [OK]"), QString(),
-                                  QStringLiteral("File processing was halted by user"), QString()}) +
-                     completion(summary("3 files were processed", "3 files were ok",
-                                        "0 files were ignored", "0 errors were found")));
+        QCOMPARE(
+            rig.log(),
+            QStringList{QString()} + opening() +
+                QStringList({QStringLiteral("a.dat processed [OK]"),
+                             QStringLiteral("   SMTP Send to ann@example.com [OK]"), QString(),
+                             QStringLiteral("File processing was halted by user"), QString()}) +
+                completion(summary("3 files were processed", "3 files were ok",
+                                   "0 files were ignored", "0 errors were found")));
         QCOMPARE(sink.messages().size(), 1);
         QCOMPARE(rig.rows().size(), 1);
         QVERIFY(!rig.state().cancelRequested);
@@ -726,15 +738,16 @@ private slots:
         rig.sendRepliesThrough(sink);
         QStringList uniques;
         for (const char* who : {"A <a@x.org>", "B <b@x.org>", "C <c@x.org>"})
-            uniques << rig.mail.deliverNew(formSubmission(QLatin1String(who)), 100 + uniques.size());
+            uniques << rig.mail.deliverNew(formSubmission(QLatin1String(who)),
+                                           100 + uniques.size());
         // Handled at the first moment the run lets the event loop run: the SMTP wait.
         QTimer::singleShot(0, this, [&] { rig.state().cancelRequested = true; });
         QVERIFY(rig.process(FormSource::Inbox));
 
-        QCOMPARE(rig.items(), QStringList({QStringLiteral("a@x.org processed [OK]"),
-                                           QStringLiteral("   SMTP Send to a@x.org [OK]"), QString(),
-                                           QStringLiteral("File processing was halted by user"),
-                                           QString()}));
+        QCOMPARE(rig.items(),
+                 QStringList({QStringLiteral("a@x.org processed [OK]"),
+                              QStringLiteral("   SMTP Send to a@x.org [OK]"), QString(),
+                              QStringLiteral("File processing was halted by user"), QString()}));
         QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.mail.isRead(uniques[0]));
         QCOMPARE(rig.mail.stateOf(uniques[1]), QStringLiteral("new"));

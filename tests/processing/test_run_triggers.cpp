@@ -4,6 +4,7 @@
 #include "HookedDialogs.h"
 #include "MailSamples.h"
 #include "RunLog.h"
+#include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
 #include "app/Startup.h"
@@ -69,8 +70,8 @@ struct Rig
 
     Rig()
     {
-        app.state = std::make_unique<AppState>(app.folder(), dialogs,
-                                               [] { throw ProgramTerminated{}; });
+        app.state =
+            std::make_unique<AppState>(app.folder(), dialogs, [] { throw ProgramTerminated{}; });
         ResponseDatabase::createEmptyDatabase(app.path(ResponseDatabase::FileName));
         QDir().mkpath(forms);
         window = std::make_unique<frmMain>(state());
@@ -99,10 +100,7 @@ struct Rig
             writeBytes(QDir(forms).filePath(QStringLiteral("f%1.dat").arg(i)), AnnForm);
     }
     // Folder runs ask for the reply address: that is where the run waits for the user.
-    void askForAddresses()
-    {
-        settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 0);
-    }
+    void askForAddresses() { settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 0); }
     QStringList log() { return RunLog::lines(state().eventLog().text()); }
     int runs() { return int(log().count(RunLog::Opening)); }
 
@@ -215,7 +213,8 @@ private slots:
             QTimer::singleShot(0, settings, [&] {
                 ++opened;
                 modal = QApplication::activeModalWidget() == settings && settings->isModal();
-                tab = settings->tabLeftHandGroup->tabText(settings->tabLeftHandGroup->currentIndex());
+                tab =
+                    settings->tabLeftHandGroup->tabText(settings->tabLeftHandGroup->currentIndex());
                 mailChosen = settings->radbtnPOP->isChecked();
                 settings->reject();
             });
@@ -230,7 +229,8 @@ private slots:
         QVERIFY(mailChosen);
         QCOMPARE(rig.dialogs.shown().size(), 1);
         const ScriptedDialogs::Shown& box = rig.dialogs.shown()[0];
-        QCOMPARE(box.text, QStringLiteral("You must specify a return address in your MAPI Settings"));
+        QCOMPARE(box.text,
+                 QStringLiteral("You must specify a return address in your MAPI Settings"));
         QCOMPARE(box.title, QStringLiteral("Brevane"));
         QCOMPARE(box.icon, Dialogs::Icon::None);
         QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
@@ -313,11 +313,41 @@ private slots:
 
         QVERIFY(closedByCancel);
         const QStringList log = rig.log();
-        QCOMPARE(log.mid(4, 4), QStringList({QStringLiteral("f0.dat processed [OK]"), QString(),
-                                             QStringLiteral("File processing was halted by user"),
-                                             QString()}));
+        QCOMPARE(log.mid(4, 4),
+                 QStringList({QStringLiteral("f0.dat processed [OK]"), QString(),
+                              QStringLiteral("File processing was halted by user"), QString()}));
         QVERIFY(!log.contains(QStringLiteral("f1.dat processed [OK]")));
         QVERIFY(!rig.state().cancelRequested);
+        QVERIFY(rig.idle());
+    }
+
+    void cancelWhileAReplyIsSentOverSmtp()
+    {
+        SmtpSink sink;
+        QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
+        Rig rig;
+        rig.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 0);
+        rig.settings().setText(SystemSettings::SMTP_Server_Address, sink.address());
+        for (const char* who : {"A <a@x.org>", "B <b@x.org>", "C <c@x.org>"})
+            rig.mail.deliverNew(MailSamples::formSubmission(QLatin1String(who)), 100);
+        // Clicked at the first moment the run lets the window act: while the reply waits for
+        // the mail server. The window closes for good and is deleted while the reply is still
+        // on its way.
+        bool clicked = false;
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            if (frmProcessing* p = rig.progressWindow()) {
+                p->Command1->click();
+                clicked = true;
+            }
+        });
+        rig.launcher().StartRun();
+
+        QVERIFY(clicked);
+        QCOMPARE(rig.log().mid(4, 5),
+                 QStringList({QStringLiteral("a@x.org processed [OK]"),
+                              QStringLiteral("   SMTP Send to a@x.org [OK]"), QString(),
+                              QStringLiteral("File processing was halted by user"), QString()}));
+        QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.idle());
     }
 
@@ -349,12 +379,12 @@ private slots:
         rig.state().inboxFactory = [maildir] { return std::make_unique<DroppingInbox>(maildir); };
         rig.answerPrompt(FormSource::Inbox, true);
         rig.clickProcess();
-        QCOMPARE(rig.log().mid(rig.log().size() - 10),
-                 QStringList{QStringLiteral(
-                     "Processing error: Connection to mail.example.org was lost [ERROR]")} +
-                     RunLog::completion(RunLog::summary("0 files were processed",
-                                                        "0 files were ok", "0 files were ignored",
-                                                        "1 error were found")));
+        QCOMPARE(
+            rig.log().mid(rig.log().size() - 10),
+            QStringList{QStringLiteral(
+                "Processing error: Connection to mail.example.org was lost [ERROR]")} +
+                RunLog::completion(RunLog::summary("0 files were processed", "0 files were ok",
+                                                   "0 files were ignored", "1 error were found")));
         QVERIFY(rig.dialogs.shown().isEmpty());
         QVERIFY(rig.idle());
     }
@@ -432,9 +462,9 @@ private slots:
         QVERIFY(!rig.w().isVisible());
         // The item in hand was finished and recorded, then the run wrote its closing lines.
         const QStringList log = rig.log();
-        QCOMPARE(log.mid(4, 4), QStringList({QStringLiteral("f0.dat processed [OK]"), QString(),
-                                             QStringLiteral("File processing was halted by user"),
-                                             QString()}));
+        QCOMPARE(log.mid(4, 4),
+                 QStringList({QStringLiteral("f0.dat processed [OK]"), QString(),
+                              QStringLiteral("File processing was halted by user"), QString()}));
         QCOMPARE(log.count(RunLog::Closing), 1);
         QCOMPARE(ResponseDatabase::readRecords(rig.app.path(ResponseDatabase::FileName)).size(), 1);
         QVERIFY(QFile::exists(rig.app.path(QStringLiteral("FORM.INI"))));
@@ -469,9 +499,9 @@ private slots:
                               .arg(autoOpen)
                               .arg(design)
                               .toUtf8());
-        rig.mail.deliverNew(MailSamples::ordinaryMail(QStringLiteral("Bo <bo@x.org>"),
-                                                      QStringLiteral("Hello")),
-                            100);
+        rig.mail.deliverNew(
+            MailSamples::ordinaryMail(QStringLiteral("Bo <bo@x.org>"), QStringLiteral("Hello")),
+            100);
         QList<Sight> during;
         connect(&rig.state().eventLog(), &EventLog::lineAppended, this, [&](const QString& line) {
             if (line.endsWith(QStringLiteral("[IGNORED]")))
@@ -489,11 +519,12 @@ private slots:
             return;
         }
         // The inbox is the choice until the user changes it.
-        QCOMPARE(rig.log(), QStringList{QString()} + RunLog::opening() +
-                                QStringList{QStringLiteral("bo@x.org not a mailto form [IGNORED]")} +
-                                RunLog::completion(RunLog::summary(
-                                    "1 file was processed", "0 files were ok",
-                                    "1 file were ignored", "0 errors were found")));
+        QCOMPARE(
+            rig.log(),
+            QStringList{QString()} + RunLog::opening() +
+                QStringList{QStringLiteral("bo@x.org not a mailto form [IGNORED]")} +
+                RunLog::completion(RunLog::summary("1 file was processed", "0 files were ok",
+                                                   "1 file were ignored", "0 errors were found")));
         QCOMPARE(during.size(), 1);
         QVERIFY(during[0].busyPointer);
         QVERIFY(during[0].progressShown);

@@ -15,7 +15,6 @@ QStringList lines(const QString& logText);
 // The lines a run writes before its first item, and after its last one, given the summary.
 QStringList opening();
 QStringList completion(const QStringList& summary);
-QStringList summary(const char* processed, const char* ok, const char* ignored,
-                    const char* errors);
+QStringList summary(const char* processed, const char* ok, const char* ignored, const char* errors);
 
 } // namespace RunLog
