@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -72,9 +73,14 @@ void QtRunLauncher::processClicked()
 
 void QtRunLauncher::StartRun()
 {
+    // The check below waits for the user; a timer tick meanwhile must not stack a second
+    // message and settings window on the first.
+    if (m_checkingAddress)
+        return;
     const SystemSettings& settings = m_state.settings();
     if (!settings.on(SystemSettings::Suppress_Reply_To_Sender) &&
         !settings.text(SystemSettings::SMTP_From_Address).contains(QLatin1Char('@'))) {
+        const QScopedValueRollback<bool> checking(m_checkingAddress, true);
         m_state.dialogs().messageBox(MissingReturnAddress, Dialogs::Icon::None,
                                      Dialogs::Buttons::Ok);
         if (m_showSettingsModally)
@@ -93,16 +99,22 @@ void QtRunLauncher::runWithProgress()
 {
     if (m_state.runInProgress)
         return;
-    BusyPointer busy;
-    auto* window = new frmProcessing(m_mainWindow);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &frmProcessing::cancelRequested, this, [this] { m_state.cancelRequested = true; });
-    window->show();
-    WindowProgress progress(window);
-    emit runStarted();
-    m_run.ProcessForms(m_source, &progress);
-    // Cancel may have closed (and deleted) the window already.
-    if (QPointer<frmProcessing> alive = window; alive)
-        alive->close();
+    {
+        BusyPointer busy;
+        // Cancel closes the window for good: it is deleted at the run's next wait.
+        const QPointer<frmProcessing> window = new frmProcessing(m_mainWindow);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        const auto cancel = connect(window, &frmProcessing::cancelRequested, this,
+                                    [this] { m_state.cancelRequested = true; });
+        window->show();
+        WindowProgress progress(window);
+        emit runStarted();
+        m_run.ProcessForms(m_source, &progress);
+        // Closing the window now is no Cancel of the user's, or the next run would start halted.
+        disconnect(cancel);
+        if (window)
+            window->close();
+    }
+    // What follows the run (closing the main window, say) sees the normal pointer again.
     emit runFinished();
 }

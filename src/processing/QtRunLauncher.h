@@ -50,4 +50,5 @@ private:
     ProcessingTimer m_timer;
     frmLocation_Prompt* m_prompt = nullptr;
     FormSource m_source = FormSource::Inbox;
+    bool m_checkingAddress = false;
 };
