@@ -45,7 +45,7 @@ class TestAboutSplash : public QObject
 {
     Q_OBJECT
 private slots:
-    void aboutShowsWhoTheProgramIs()
+    void aboutShowsWhoTheProgramIsAndOpensItsLinks()
     {
         TestApp app;
         frmAbout about(app.dialogs);
@@ -61,6 +61,21 @@ private slots:
         QVERIFY(about.cmdOK->isDefault());
         QCOMPARE(about.cmdSysInfo->text(), u"&System Info..."_s);
         QVERIFY(!about.isModal());
+
+        QStringList opened;
+        about.WebLink1->setOpener([&opened](const QString& address) {
+            opened << address;
+            return true;
+        });
+        QTest::mouseClick(about.lblURL, Qt::LeftButton);
+        QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
+        SystemRegistry registry;
+        NoPrograms launcher;
+        SystemInformation info(registry, launcher, app.dialogs);
+        about.useSystemInformation(&info);
+        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(app.dialogs.messages(),
+                 QStringList{u"System Information Is Unavailable At This Time"_s});
     }
 
     void aboutClosesOnOkEnterAndEsc_data()
@@ -84,27 +99,6 @@ private slots:
         flushDeletes();
         QVERIFY(about.isNull()); // unloaded: the next About builds a fresh window
         QVERIFY(app.dialogs.shown().isEmpty());
-    }
-
-    void aboutOpensTheWebPageAndSystemInfo()
-    {
-        TestApp app;
-        frmAbout about(app.dialogs);
-        QStringList opened;
-        about.WebLink1->setOpener([&opened](const QString& address) {
-            opened << address;
-            return true;
-        });
-        QTest::mouseClick(about.lblURL, Qt::LeftButton);
-        QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
-
-        SystemRegistry registry;
-        NoPrograms launcher;
-        SystemInformation info(registry, launcher, app.dialogs);
-        about.useSystemInformation(&info);
-        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
-        QCOMPARE(app.dialogs.messages(),
-                 QStringList{u"System Information Is Unavailable At This Time"_s});
     }
 
     void helpAboutOpensOneWindowAtATime()

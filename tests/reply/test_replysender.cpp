@@ -192,38 +192,29 @@ private slots:
         QCOMPARE(rows().size(), 3);
     }
 
-    void missingDatabaseIsReportedOnce()
+    void unusableDatabaseIsReportedOnce_data()
     {
-        QFile::remove(databasePath());
-        reply();
-        reply();
-        QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::ConnectingDatabase)});
-        QVERIFY(!state().recordingEnabled);
-        QVERIFY(!QFile::exists(databasePath()));
-        // Replies go on.
-        QCOMPARE(state().eventLog().lineCount(), 2);
-    }
-
-    void unusableDatabaseIsReported_data()
-    {
-        QTest::addColumn<bool>("corrupt");
+        QTest::addColumn<QString>("database"); // how FORM.MDB is unusable
         QTest::addColumn<QString>("message");
-        QTest::newRow("corrupt") << true << ErrorCode::ConnectingDatabase;
-        QTest::newRow("locked") << false << ErrorCode::WritingDatabase;
+        QTest::newRow("missing") << "missing" << ErrorCode::ConnectingDatabase;
+        QTest::newRow("corrupt") << "corrupt" << ErrorCode::ConnectingDatabase;
+        QTest::newRow("locked") << "locked" << ErrorCode::WritingDatabase;
     }
-    void unusableDatabaseIsReported()
+    void unusableDatabaseIsReportedOnce()
     {
-        QFETCH(bool, corrupt);
-        QFETCH(QString, message);
-        if (corrupt)
+        QFETCH(QString, database);
+        if (database == u"missing"_s)
+            QFile::remove(databasePath());
+        if (database == u"corrupt"_s)
             app->writeFile(ResponseDatabase::FileName, QByteArray(2048, '\x7f'));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
-            db.setDatabaseName(databasePath());
-            db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
-            QVERIFY(db.open());
-            if (!corrupt)
+            if (database == u"locked"_s) {
+                db.setDatabaseName(databasePath());
+                db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
+                QVERIFY(db.open());
                 QVERIFY(QSqlQuery(db).exec(u"BEGIN IMMEDIATE"_s));
+            }
             sender->recorder().database().setBusyLimit(200);
             reply();
             db.close();
@@ -232,10 +223,13 @@ private slots:
         }
         QSqlDatabase::removeDatabase(u"holder"_s);
 
+        QFETCH(QString, message);
         QCOMPARE(app->dialogs.messages(), QStringList{warning(message)});
         QVERIFY(!state().recordingEnabled);
-        if (!corrupt)
-            QCOMPARE(rows().size(), 0);
+        QCOMPARE(rows().size(), 0);
+        QCOMPARE(QFile::exists(databasePath()), database != u"missing"_s);
+        // Replies go on.
+        QCOMPARE(state().eventLog().lineCount(), 2);
     }
 
     void startUpTurnsRecordingOnAgain()

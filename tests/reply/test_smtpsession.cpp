@@ -25,9 +25,9 @@ QString warning(const QString& code)
 }
 
 // What follows the empty line after the headers.
-QByteArray bodyOf(const QByteArray& data, const QByteArray& lineEnd = "\r\n")
+QByteArray bodyOf(const QByteArray& data)
 {
-    return data.mid(data.indexOf(lineEnd + lineEnd) + 2 * lineEnd.size());
+    return data.mid(data.indexOf("\r\n\r\n") + 4);
 }
 
 } // namespace
@@ -50,11 +50,9 @@ class TestSmtpSession : public QObject
     {
         app->state->settings().setText(SystemSettings::SMTP_Server_Address, address);
     }
-    // The real server, started by the first test that needs it.
     bool useSink()
     {
-        if (!sink)
-            sink = std::make_unique<SmtpSink>();
+        sink = std::make_unique<SmtpSink>();
         useServer(sink->address());
         return sink->isRunning();
     }
@@ -71,11 +69,10 @@ private slots:
     void cleanup()
     {
         smtp.reset();
+        sink.reset();
         server.reset();
         app.reset();
     }
-
-    void cleanupTestCase() { sink.reset(); }
 
     void dialogueSendsTheCommandsAndHeaders()
     {
@@ -294,40 +291,29 @@ private slots:
         QCOMPARE(bodyOf(data), QByteArray("Caf=C3=A9 cr=C3=A8me\r\n..done\r\n"));
     }
 
+    // What a real server stores reads back as the reply: envelope, dots, long and non-ASCII
+    // lines, each line of the message within 78 characters.
     void realServerStoresTheReplyAsSent()
-    {
-        QVERIFY2(useSink(), qPrintable(sink->errorText()));
-        const int before = int(sink->messages().size());
-        QVERIFY(send(u"Dear Ann,\r\n.\r\n..two dots\r\n. spaced\r\nBye."_s));
-        QVERIFY(app->dialogs.shown().isEmpty());
-        QCOMPARE(sink->messages().size(), before + 1);
-        const QByteArray m = sink->messages().last();
-        for (const char* header : {"X-MailFrom: forms@example.com", "X-RcptTo: ann@example.com",
-                                   "From: forms@example.com", "To: ann@example.com",
-                                   "Subject: Receipt Confirmation", "Date: "})
-            QVERIFY2(m.startsWith(header) || m.contains(QByteArray("\n") + header), header);
-        QVERIFY(!m.contains("MIME-Version"));
-        // The server took the extra dots off again: the lines are those of the reply.
-        QCOMPARE(bodyOf(m, "\n"), QByteArray("Dear Ann,\n.\n..two dots\n. spaced\nBye.\n"));
-    }
-
-    void realServerDecodesNonAsciiToTheSameText()
     {
         QVERIFY2(useSink(), qPrintable(sink->errorText()));
         const QString subject =
             u"Re\u00e7u \u2013 merci beaucoup pour votre message, \u00e0 bient\u00f4t \u2713"_s;
-        const QString body = u"Ch\u00e8re Zo\u00eb,\r\n.\r\nx = y \r\n"_s +
+        const QString body = u"Ch\u00e8re Zo\u00eb,\r\n.\r\n..two dots\r\nx = y \r\n"_s +
                              QString(120, QChar(0x00e9)) + u"\r\n"_s + QString(90, u'a') +
                              u" end\t\r\n\U0001F600 fin"_s;
         QVERIFY(send(body, To, From, subject));
         QVERIFY(app->dialogs.shown().isEmpty());
 
         const QByteArray m = sink->messages().last();
+        QVERIFY(m.contains("X-MailFrom: forms@example.com\n"));
+        QVERIFY(m.contains("X-RcptTo: ann@example.com\n"));
         for (const QByteArray& line : m.split('\n'))
             QVERIFY2(line.size() <= 78 || line.startsWith("X-"), line.constData());
         const QJsonObject decoded = SmtpSink::decoded(m);
         QCOMPARE(decoded.value(u"content_type"_s).toString(), u"text/plain"_s);
-        QCOMPARE(decoded.value(u"headers"_s).toObject().value(u"Subject"_s).toString(), subject);
+        const QJsonObject headers = decoded.value(u"headers"_s).toObject();
+        QCOMPARE(headers.value(u"Subject"_s).toString(), subject);
+        QCOMPARE(headers.value(u"To"_s).toString(), To);
         QCOMPARE(decoded.value(u"body"_s).toString(),
                  QString(body).replace(u"\r\n"_s, u"\n"_s) + u'\n');
     }

@@ -95,17 +95,18 @@ private slots:
         QCOMPARE(t.text(K::SMTP_Reply_Subject).size(), 254);
         QCOMPARE(t.text(K::MAPI_Password), QString("sécret = yes"));
         QCOMPARE(t.flag(K::Auto_Print_Reply), 1);
+
+        // A folder where the file should be: no user, not even root, can write a file there.
+        QVERIFY(QFile::remove(other.path("FORM.INI")));
+        QDir(other.folder()).mkdir("FORM.INI");
+        QVERIFY(!other.state->store().SaveSettings());
     }
 
     void refusedWriteIsReportedAndLeavesTheFileWhole()
     {
-        TestApp app;
-        // A folder where the file should be: no user can write a file there.
-        QDir(app.folder()).mkdir("FORM.INI");
-        QVERIFY(!app.state->store().SaveSettings());
         if (geteuid() == 0)
             QSKIP("root writes into read-only folders");
-        QDir(app.folder()).rmdir("FORM.INI");
+        TestApp app;
         app.writeFile("FORM.INI", "[System Settings]\r\nAuto_Timer=7\r\n");
         QFile::setPermissions(app.folder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         app.state->settings().setText(K::Auto_Timer, "3");
