@@ -37,7 +37,8 @@ private slots:
                  (QStringList{"&New", "&Open", "&Save", "Save &As", "-", "<empty>", "<empty>",
                               "<empty>", "<empty>", "-", "E&xit"}));
         QCOMPARE(captions(w.findChild<QMenu*>("mnuOptions")), QStringList{"&Settings"});
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuHelp")), (QStringList{"&Contents", "-", "&About"}));
+        QCOMPARE(captions(w.findChild<QMenu*>("mnuHelp")),
+                 (QStringList{"&Contents", "-", "&About"}));
         for (int i = 0; i < 4; ++i)
             QVERIFY(w.findChild<QAction*>(u"mnuFileHistory_%1"_s.arg(i)));
 

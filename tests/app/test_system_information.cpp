@@ -52,8 +52,9 @@ class TestSystemInformation : public QObject
 private slots:
     void findsAndStartsTheTool_data()
     {
-        QTest::addColumn<QString>("first");  // value under the first key
-        QTest::addColumn<QString>("second"); // "": no value; "bare": a folder; "tool": with the tool
+        QTest::addColumn<QString>("first"); // value under the first key
+        QTest::addColumn<QString>(
+            "second"); // "": no value; "bare": a folder; "tool": with the tool
         QTest::addColumn<QStringList>("onPath");
         QTest::addColumn<QStringList>("failing");
         QTest::addColumn<QStringList>("reads");

@@ -124,7 +124,8 @@ private slots:
     {
         TestApp app;
         // Leading blanks, two fields on a line, an unquoted field, a name in Windows-1252.
-        app.writeFile("h.rtm", "  \"Hello\r\nthere\" junk\r\n\"name\",\"Ren\xe9\"\r\nplain, \"P\"\r\n");
+        app.writeFile("h.rtm",
+                      "  \"Hello\r\nthere\" junk\r\n\"name\",\"Ren\xe9\"\r\nplain, \"P\"\r\n");
         ReplyTemplate& reply = app.state->replyTemplate();
         QVERIFY(reply.LoadTemplate(app.path("h.rtm")));
         QCOMPARE(reply.designText(), QString("Hello\r\nthere"));
@@ -177,7 +178,8 @@ private slots:
         reply.setDesignText("text");
         reply.setChanged(true);
         QDir(app.folder()).mkdir("dir.rtm");
-        for (const QString& path : {app.path("no/such/folder/t.rtm"), QString(), app.path("dir.rtm")})
+        for (const QString& path :
+             {app.path("no/such/folder/t.rtm"), QString(), app.path("dir.rtm")})
             QVERIFY(!reply.SaveTemplate(path));
         QVERIFY(QFileInfo(app.path("dir.rtm")).isDir());
         QVERIFY(reply.isChanged());

@@ -125,9 +125,9 @@ private slots:
     void unreadableFileIsAnErrorNotAnEmptyFile()
     {
         const int before = log().lineCount();
-        QCOMPARE(DecodeSubmission(app.path(u"vanished.dat"_s), u"vanished.dat"_s, 20000, table(),
-                                  log()),
-                 DecodeResult::ParseError);
+        QCOMPARE(
+            DecodeSubmission(app.path(u"vanished.dat"_s), u"vanished.dat"_s, 20000, table(), log()),
+            DecodeResult::ParseError);
         QCOMPARE(log().lineCount(), before + 1);
         QCOMPARE(lastLogLine(), u"vanished.dat could not be read [ERROR]"_s);
     }

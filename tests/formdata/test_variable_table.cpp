@@ -41,7 +41,8 @@ private slots:
         VariableTable t;
         t.SetLastValue(u"orphan"_s); // no variable yet: nothing happens
         QCOMPARE(t.count(), 0);
-        submit(t, {"name", "email", "msg"}, {{"name", "Name"}, {"mail", "E-mail"}, {"msg", "Message"}});
+        submit(t, {"name", "email", "msg"},
+               {{"name", "Name"}, {"mail", "E-mail"}, {"msg", "Message"}});
         QCOMPARE(t.count(), 3);
         QCOMPARE(t.at(1).friendlyName, u"Name"_s);
         QCOMPARE(t.at(2).friendlyName, u"email"_s);

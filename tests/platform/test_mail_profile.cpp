@@ -147,8 +147,7 @@ private slots:
         window.show();
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(window.profile(),
-                 (MailProfile{u"imap://mail.example.org"_s, u"ann"_s, u"new"_s}));
+        QCOMPARE(window.profile(), (MailProfile{u"imap://mail.example.org"_s, u"ann"_s, u"new"_s}));
 
         window.show();
         QTest::mouseClick(window.cmdCancel, Qt::LeftButton);

@@ -66,7 +66,7 @@ private slots:
         QTest::addColumn<QString>("originator");
         QTest::addColumn<QString>("bodyHas"); // empty: no plain-text part at all
         QTest::addColumn<int>("attachments");
-        QTest::addColumn<int>("type");        // -1: not checked
+        QTest::addColumn<int>("type");         // -1: not checked
         QTest::addColumn<QByteArray>("saved"); // empty: not checked
         const int data = MailInbox::DataFile, embedded = MailInbox::EmbeddedObject;
         const QByteArray other = formData(u"Bo Ek"_s);

@@ -59,7 +59,8 @@ private slots:
 
     void missingShippedFilesLeaveAnEmptyFolder()
     {
-        const QString folder = ProgramFolder::userFolder(userData(), file(m_dir->path(), "nowhere"));
+        const QString folder =
+            ProgramFolder::userFolder(userData(), file(m_dir->path(), "nowhere"));
         QVERIFY(QFileInfo(folder).isDir());
         QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
     }

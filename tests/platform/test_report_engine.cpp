@@ -86,10 +86,10 @@ private slots:
                                << QStringList{"first of March", "middle", "last in range"};
         QTest::newRow("up to and including") << DateField + " <= Date (2026,3,1)"
                                              << QStringList{"last of February", "first of March"};
-        QTest::newRow("beginning") << DateField + " >= Date (2026,3,15)"
-                                   << QStringList{"last in range", "first after"};
-        QTest::newRow("empty range") << DateField + " in Date (2026,4,1) to Date (2026,4,30)"
-                                     << QStringList{};
+        QTest::newRow("beginning")
+            << DateField + " >= Date (2026,3,15)" << QStringList{"last in range", "first after"};
+        QTest::newRow("empty range")
+            << DateField + " in Date (2026,4,1) to Date (2026,4,30)" << QStringList{};
     }
     void selectsRowsByLocalDay()
     {
@@ -109,15 +109,15 @@ private slots:
         QCOMPARE(r.caption, u"All replies, beginning Monday, 16 March 2026"_s);
         QCOMPARE(r.headings, (QStringList{"Received", "Address", "Subject", "Reply"}));
         // Stored 14:10 UTC on the 15th; shown as the local time the user lived it.
-        QCOMPARE(r.rows, (QList<QStringList>{
-                             {"16/03/2026 00:10", "ann@example.com", "first after", "Thank you."}}));
+        QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "ann@example.com", "first after",
+                                              "Thank you."}}));
 
         // Without a selection every row is shown, one without a date as it is stored; the
         // connection is closed after each run.
         QVERIFY(run(QString()));
         QCOMPARE(m_viewer.shown[1].rows.size(), 6);
-        QVERIFY(m_viewer.shown[1].rows.contains({"yesterday", "ann@example.com", "no date",
-                                                  "Thank you."}));
+        QVERIFY(m_viewer.shown[1].rows.contains(
+            {"yesterday", "ann@example.com", "no date", "Thank you."}));
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
         QVERIFY(!ReportQuery::localDay(u"yesterday"_s).isValid());
     }
@@ -150,11 +150,12 @@ private slots:
     {
         QTest::addColumn<QString>("selection");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("not a date") << DateField + " >= 2026" << "Date Range= 'x'";
-        QTest::newRow("other table") << "{Replies.Form_Reponse_Source_Date} >= Date (2026,3,1)"
-                                     << "Date Range= 'x'";
-        QTest::newRow("unknown field") << "{Form_Response.No_Such_Field} >= Date (2026,3,1)"
-                                       << "Date Range= 'x'";
+        const QString caption = u"Date Range= 'x'"_s;
+        QTest::newRow("not a date") << DateField + " >= 2026" << caption;
+        QTest::newRow("other table")
+            << "{Replies.Form_Reponse_Source_Date} >= Date (2026,3,1)" << caption;
+        QTest::newRow("unknown field")
+            << "{Form_Response.No_Such_Field} >= Date (2026,3,1)" << caption;
         QTest::newRow("caption without =") << QString() << "Date Range All replies";
     }
     void failsOnFormulasItCannotRead()
@@ -176,8 +177,11 @@ private slots:
 
     void documentEscapesTheRowsAndSavesPdf()
     {
-        ReportData data{u"Form Responses"_s, u"Date Range"_s, u"All replies between a & b"_s,
-                        {u"Subject"_s, u"Reply"_s}, {{u"<b>bold</b>"_s, u"line one\r\nline two"_s}}};
+        ReportData data{u"Form Responses"_s,
+                        u"Date Range"_s,
+                        u"All replies between a & b"_s,
+                        {u"Subject"_s, u"Reply"_s},
+                        {{u"<b>bold</b>"_s, u"line one\r\nline two"_s}}};
         const QString html = ReportDocument::html(data, m_locale);
         for (const char* part : {"All replies between a &amp; b", "&lt;b&gt;bold&lt;/b&gt;",
                                  "line one<br>line two", "1 reply"})

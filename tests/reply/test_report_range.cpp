@@ -57,6 +57,7 @@ private slots:
     {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("finish");
+        // clang-format off
         QTest::newRow("both empty") << "" << "";
         QTest::newRow("both blank") << "  " << " ";
         QTest::newRow("start empty, finish no date") << "" << "next week";
@@ -64,6 +65,7 @@ private slots:
         QTest::newRow("no such day") << "30/02/2026" << "01/03/2026";
         QTest::newRow("finish no date") << "01/03/2026" << "15/13/2026";
         QTest::newRow("American order in a British locale") << "03/31/2026" << "";
+        // clang-format on
     }
     void refusesWhatIsNoDate()
     {

@@ -129,9 +129,10 @@ private slots:
     {
         QVERIFY(QFile::remove(m_app->path(u"FORM.RPT"_s)));
         clickOk(*m_dialog, u"01/03/2026"_s, u"15/03/2026"_s);
-        QCOMPARE(m_app->dialogs.messages(),
-                 QStringList{ErrorReporter::warningText(
-                     u"BV_6052 - Error Generating Database Report, the database could not be found"_s)});
+        QCOMPARE(
+            m_app->dialogs.messages(),
+            QStringList{ErrorReporter::warningText(
+                u"BV_6052 - Error Generating Database Report, the database could not be found"_s)});
         QCOMPARE(m_app->dialogs.shown().at(0).icon, Dialogs::Icon::Warning);
         QVERIFY(m_dialog->isVisible());
         QVERIFY(m_viewer.shown.isEmpty());
@@ -146,8 +147,8 @@ private slots:
         auto* preview = dialog.findChild<frmReportPreview*>();
         QVERIFY(preview && preview->isVisible());
         const QString text = preview->txtReport->toPlainText();
-        QVERIFY(text.contains(
-            u"All replies between Sunday, 1 March 2026 and Sunday, 15 March 2026"_s));
+        QVERIFY(
+            text.contains(u"All replies between Sunday, 1 March 2026 and Sunday, 15 March 2026"_s));
         QVERIFY(text.contains(u"first"_s) && !text.contains(u"before"_s));
 
         const QString pdf = m_app->path(u"report.pdf"_s);

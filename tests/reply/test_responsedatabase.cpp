@@ -100,8 +100,11 @@ private slots:
         QCOMPARE(other.value(u"SELECT Form_Reponse_Source_Date FROM Form_Response LIMIT 1"_s),
                  QVariant(u"2026-03-01T09:30:05Z"_s));
         // An address the user did not give is empty text, not missing.
-        QCOMPARE(other.value(u"SELECT count(*) FROM Form_Response WHERE "
-                             "Form_Response_Source_Address = ''"_s).toInt(), 1);
+        QCOMPARE(other
+                     .value(u"SELECT count(*) FROM Form_Response WHERE "
+                            "Form_Response_Source_Address = ''"_s)
+                     .toInt(),
+                 1);
     }
 
     void unusableFileFailsToConnect_data()

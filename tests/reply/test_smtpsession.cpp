@@ -76,7 +76,8 @@ private slots:
 
     void dialogueSendsTheCommandsAndHeaders()
     {
-        const QString before = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
+        const QString before =
+            QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
         QVERIFY(send(u"Dear Ann,\r\nthanks."_s));
         const QString after = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
 
@@ -103,11 +104,11 @@ private slots:
         QTest::newRow("lines without a final line end") << "a\r\nb" << QByteArray("a\r\nb\r\n");
         QTest::newRow("final line end not doubled") << "a\r\nb\r\n" << QByteArray("a\r\nb\r\n");
         QTest::newRow("empty body") << "" << QByteArray("\r\n");
-        QTest::newRow("a lone dot does not end the data") << "a\r\n.\r\nb"
-                                                          << QByteArray("a\r\n..\r\nb\r\n");
+        QTest::newRow("a lone dot does not end the data")
+            << "a\r\n.\r\nb" << QByteArray("a\r\n..\r\nb\r\n");
         QTest::newRow("leading dots get one more") << ".x\r\n..y" << QByteArray("..x\r\n...y\r\n");
-        QTest::newRow("bare LF and CR become CR LF") << "a\nb\rc\r\n\nd"
-                                                     << QByteArray("a\r\nb\r\nc\r\n\r\nd\r\n");
+        QTest::newRow("bare LF and CR become CR LF")
+            << "a\nb\rc\r\n\nd" << QByteArray("a\r\nb\r\nc\r\n\r\nd\r\n");
         QTest::newRow("dot after a bare LF") << "a\n.b" << QByteArray("a\r\n..b\r\n");
     }
     void bodyIsSentTransparently()
@@ -123,12 +124,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("host"); // empty: refused
         QTest::addColumn<int>("port");
+        // clang-format off
         QTest::newRow("no colon") << "mail.example.com" << "mail.example.com" << 25;
         QTest::newRow("port given") << "mail.example.com:2525" << "mail.example.com" << 2525;
         QTest::newRow("empty port") << "mail.example.com:" << "" << 0;
         QTest::newRow("not a number") << "mail:smtp" << "" << 0;
         QTest::newRow("all after the first colon") << "mail:25:26" << "" << 0;
         QTest::newRow("out of range") << "mail:65536" << "" << 0;
+        // clang-format on
     }
     void serverAddressNamesHostAndPort()
     {
@@ -170,24 +173,24 @@ private slots:
                               << ErrorCode::SmtpCommunication << QByteArray("MAIL");
         QTest::newRow("MAIL FROM") << QByteArray("MAIL") << QByteArray("550 sender refused\r\n")
                                    << ErrorCode::SmtpWrongFrom << QByteArray("RCPT");
-        QTest::newRow("250 inside an error") << QByteArray("RCPT")
-                                             << QByteArray("550 5.1.1 mailbox 250 unknown\r\n")
-                                             << ErrorCode::SmtpWrongTo << QByteArray("DATA");
-        QTest::newRow("multi-line error") << QByteArray("RCPT")
-                                          << QByteArray("550-250 Ok was\r\n550 not meant\r\n")
-                                          << ErrorCode::SmtpWrongTo << QByteArray("DATA");
+        QTest::newRow("250 inside an error")
+            << QByteArray("RCPT") << QByteArray("550 5.1.1 mailbox 250 unknown\r\n")
+            << ErrorCode::SmtpWrongTo << QByteArray("DATA");
+        QTest::newRow("multi-line error")
+            << QByteArray("RCPT") << QByteArray("550-250 Ok was\r\n550 not meant\r\n")
+            << ErrorCode::SmtpWrongTo << QByteArray("DATA");
         QTest::newRow("temporary failure") << QByteArray("RCPT") << QByteArray("451 later\r\n")
                                            << ErrorCode::SmtpWrongTo << QByteArray("DATA");
         QTest::newRow("DATA") << QByteArray("DATA") << QByteArray("554 no data\r\n")
                               << ErrorCode::SmtpSendMailFailed << QByteArray("Subject:");
         QTest::newRow("end of data") << QByteArray(".") << QByteArray("552 too big\r\n")
                                      << ErrorCode::SmtpSendMailFailed << QByteArray();
-        QTest::newRow("hang-up at RCPT") << QByteArray("RCPT") << QByteArray()
-                                         << ErrorCode::SmtpWrongTo << QByteArray("DATA");
-        QTest::newRow("hang-up at DATA") << QByteArray("DATA") << QByteArray()
-                                         << ErrorCode::SmtpSendMailFailed << QByteArray();
-        QTest::newRow("hang-up at end of data") << QByteArray(".") << QByteArray()
-                                                << ErrorCode::SmtpSendMailFailed << QByteArray();
+        QTest::newRow("hang-up at RCPT")
+            << QByteArray("RCPT") << QByteArray() << ErrorCode::SmtpWrongTo << QByteArray("DATA");
+        QTest::newRow("hang-up at DATA")
+            << QByteArray("DATA") << QByteArray() << ErrorCode::SmtpSendMailFailed << QByteArray();
+        QTest::newRow("hang-up at end of data")
+            << QByteArray(".") << QByteArray() << ErrorCode::SmtpSendMailFailed << QByteArray();
     }
     // Error replies fail at once; with the full 60-second limit in force a wait would show as
     // a hanging test.
@@ -248,10 +251,10 @@ private slots:
         QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("message");
-        QTest::newRow("recipient") << "ann@example.com\r\nRCPT TO:<eve@example.com>" << From
-                                   << ErrorCode::SmtpWrongTo;
-        QTest::newRow("recipient, bare LF") << "ann@example.com\nDATA" << From
-                                            << ErrorCode::SmtpWrongTo;
+        QTest::newRow("recipient")
+            << "ann@example.com\r\nRCPT TO:<eve@example.com>" << From << ErrorCode::SmtpWrongTo;
+        QTest::newRow("recipient, bare LF")
+            << "ann@example.com\nDATA" << From << ErrorCode::SmtpWrongTo;
         QTest::newRow("sender") << To << "forms@example.com\rRSET" << ErrorCode::SmtpWrongFrom;
     }
     void lineBreaksCannotInjectCommands()
@@ -282,12 +285,11 @@ private slots:
         const QByteArray data = server->data();
         for (char c : data)
             QVERIFY(static_cast<unsigned char>(c) < 0x80);
-        QCOMPARE(data.split('\n').mid(3, 4),
-                 (QList<QByteArray>{"Subject: =?UTF-8?B?" + u"Re\u00e7u"_s.toUtf8().toBase64() +
-                                        "?=\r",
-                                    "MIME-Version: 1.0\r",
-                                    "Content-Type: text/plain; charset=UTF-8\r",
-                                    "Content-Transfer-Encoding: quoted-printable\r"}));
+        QCOMPARE(
+            data.split('\n').mid(3, 4),
+            (QList<QByteArray>{"Subject: =?UTF-8?B?" + u"Re\u00e7u"_s.toUtf8().toBase64() + "?=\r",
+                               "MIME-Version: 1.0\r", "Content-Type: text/plain; charset=UTF-8\r",
+                               "Content-Transfer-Encoding: quoted-printable\r"}));
         QCOMPARE(bodyOf(data), QByteArray("Caf=C3=A9 cr=C3=A8me\r\n..done\r\n"));
     }
 

@@ -68,8 +68,8 @@ private slots:
     {
         Fixture f;
         QCOMPARE(f.w.windowTitle(), QString("Brevane [Settings]"));
-        QVERIFY(!(f.w.windowFlags() &
-                  (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(
+            !(f.w.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         QVERIFY(!f.applyEnabled());
         // Enter belongs to the folder and filter boxes.
         for (QPushButton* b : f.w.findChildren<QPushButton*>())
@@ -225,9 +225,9 @@ private slots:
     {
         Fixture f;
         QVERIFY(f.load("Auto_Print_Forms=0\nSMTP_Reply_Subject=Stored subject\n"));
-        const QList<std::function<void()>> closers{
-            [&f] { f.w.cmdButtonSettingsCancel->click(); },
-            [&f] { QTest::keyClick(&f.w, Qt::Key_Escape); }, [&f] { QVERIFY(f.w.close()); }};
+        const QList<std::function<void()>> closers{[&f] { f.w.cmdButtonSettingsCancel->click(); },
+                                                   [&f] { QTest::keyClick(&f.w, Qt::Key_Escape); },
+                                                   [&f] { QVERIFY(f.w.close()); }};
         for (const auto& close : closers) {
             QVERIFY(f.showActive(frmSettings::TabProcessingSettings));
             QTest::keyClicks(f.w.txtReplySubject, " typed");

@@ -61,7 +61,8 @@ private slots:
 
         QCOMPARE(MatchingFiles::list(f, "*.att;*.dat"), QStringList({"A.DAT", "b.att", "c.Att"}));
         QCOMPARE(MatchingFiles::list(dir.path(), "*.TXT"), QStringList({"note.txt"}));
-        QCOMPARE(MatchingFiles::list(f, "*.*"), QStringList({"A.DAT", "b.att", "c.Att", "note.txt"}));
+        QCOMPARE(MatchingFiles::list(f, "*.*"),
+                 QStringList({"A.DAT", "b.att", "c.Att", "note.txt"}));
         // An unusable folder or filter lists nothing.
         QVERIFY(MatchingFiles::list(f, "*.att;").isEmpty());
         QVERIFY(MatchingFiles::list(dir.filePath("missing"), "*.att").isEmpty());

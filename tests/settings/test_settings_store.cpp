@@ -44,8 +44,8 @@ private slots:
         QCOMPARE(s.flag(K::Auto_Print_Forms), 1);
         QCOMPARE(s.flag(K::Ignore_Read_MAPI_Messages), 1);
         QCOMPARE(s.flag(K::Auto_Open_Template), 0);
-        for (auto key : {K::Auto_Timer, K::Max_Length, K::File_Filter, K::SMTP_Reply_Subject,
-                         K::Local_Path})
+        for (auto key :
+             {K::Auto_Timer, K::Max_Length, K::File_Filter, K::SMTP_Reply_Subject, K::Local_Path})
             QCOMPARE(s.text(key), QString());
         // An empty folder still gets its separator, a full one gets just one.
         QCOMPARE(s.localFolder(), QString("/"));
