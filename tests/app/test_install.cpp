@@ -16,80 +16,76 @@
 class TestInstall : public QObject
 {
     Q_OBJECT
-private slots:
-    void initTestCase();
-    void installsProgramLauncherAndIcon();
-    void installsTheEmptyDatabaseAndReport();
-    void installedCopyStartsItsUserFolderFromTheShippedFiles();
 
-private:
     QString installed(const QString& relative) const { return m_prefix.filePath(relative); }
     QTemporaryDir m_prefix;
-};
 
-void TestInstall::initTestCase()
-{
-    QProcess cmake;
-    cmake.setProcessChannelMode(QProcess::MergedChannels);
-    cmake.start(QStringLiteral(BREVANE_CMAKE_COMMAND),
-                {QStringLiteral("--install"), QStringLiteral(BREVANE_BINARY_DIR),
-                 QStringLiteral("--prefix"), m_prefix.path()});
-    QVERIFY(cmake.waitForFinished(120000));
-    QVERIFY2(cmake.exitCode() == 0, cmake.readAll().constData());
-}
-
-void TestInstall::installsProgramLauncherAndIcon()
-{
-    QVERIFY(QFileInfo(installed(QStringLiteral("bin/brevane"))).isExecutable());
-
-    const QString desktop = installed(QStringLiteral("share/applications/brevane.desktop"));
-    QVERIFY(QFileInfo::exists(desktop));
-    QSettings entry(desktop, QSettings::IniFormat);
-    entry.beginGroup(QStringLiteral("Desktop Entry"));
-    QCOMPARE(entry.value(QStringLiteral("Type")).toString(), QStringLiteral("Application"));
-    QCOMPARE(entry.value(QStringLiteral("Name")).toString(), QStringLiteral("Brevane"));
-    QCOMPARE(entry.value(QStringLiteral("Exec")).toString(), QStringLiteral("brevane"));
-    QCOMPARE(entry.value(QStringLiteral("Icon")).toString(), QStringLiteral("brevane"));
-
-    const QByteArray icon =
-        readBytes(installed(QStringLiteral("share/icons/hicolor/scalable/apps/brevane.svg")));
-    QVERIFY(icon.contains("<svg"));
-}
-
-void TestInstall::installsTheEmptyDatabaseAndReport()
-{
-    QString error;
-    QVERIFY2(ReportDefinition::read(installed(QStringLiteral("share/brevane/FORM.RPT")), &error),
-             qPrintable(error));
-
-    const QString name = QStringLiteral("install-check");
+private slots:
+    void initTestCase()
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(installed(QStringLiteral("share/brevane/FORM.MDB")));
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        QVERIFY(db.open());
-        const QSqlRecord table = db.record(QStringLiteral("Form_Response"));
-        QStringList columns;
-        for (int i = 0; i < table.count(); ++i)
-            columns << table.fieldName(i);
-        QCOMPARE(columns, (QStringList{"Form_Response_ID", "Form_Reponse_Source_Date",
-                                       "Form_Response_Source_Address", "Form_Response_Subject",
-                                       "Form_Response_Message"}));
-        db.close();
+        QProcess cmake;
+        cmake.setProcessChannelMode(QProcess::MergedChannels);
+        cmake.start(QStringLiteral(BREVANE_CMAKE_COMMAND),
+                    {QStringLiteral("--install"), QStringLiteral(BREVANE_BINARY_DIR),
+                     QStringLiteral("--prefix"), m_prefix.path()});
+        QVERIFY(cmake.waitForFinished(120000));
+        QVERIFY2(cmake.exitCode() == 0, cmake.readAll().constData());
     }
-    QSqlDatabase::removeDatabase(name);
-}
 
-void TestInstall::installedCopyStartsItsUserFolderFromTheShippedFiles()
-{
-    QTemporaryDir home;
-    const QString folder = ProgramFolder::userFolder(
-        home.path(), ProgramFolder::shippedDataFolder(installed(QStringLiteral("bin"))));
-    QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.RPT"))),
-             readBytes(installed(QStringLiteral("share/brevane/FORM.RPT"))));
-    QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.MDB"))),
-             readBytes(installed(QStringLiteral("share/brevane/FORM.MDB"))));
-}
+    void installsProgramLauncherAndIcon()
+    {
+        QVERIFY(QFileInfo(installed(QStringLiteral("bin/brevane"))).isExecutable());
+
+        const QString desktop = installed(QStringLiteral("share/applications/brevane.desktop"));
+        QVERIFY(QFileInfo::exists(desktop));
+        QSettings entry(desktop, QSettings::IniFormat);
+        entry.beginGroup(QStringLiteral("Desktop Entry"));
+        QCOMPARE(entry.value(QStringLiteral("Type")).toString(), QStringLiteral("Application"));
+        QCOMPARE(entry.value(QStringLiteral("Name")).toString(), QStringLiteral("Brevane"));
+        QCOMPARE(entry.value(QStringLiteral("Exec")).toString(), QStringLiteral("brevane"));
+        QCOMPARE(entry.value(QStringLiteral("Icon")).toString(), QStringLiteral("brevane"));
+
+        const QByteArray icon =
+            readBytes(installed(QStringLiteral("share/icons/hicolor/scalable/apps/brevane.svg")));
+        QVERIFY(icon.contains("<svg"));
+    }
+
+    void installsTheEmptyDatabaseAndReport()
+    {
+        QString error;
+        QVERIFY2(
+            ReportDefinition::read(installed(QStringLiteral("share/brevane/FORM.RPT")), &error),
+            qPrintable(error));
+
+        const QString name = QStringLiteral("install-check");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(installed(QStringLiteral("share/brevane/FORM.MDB")));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            QVERIFY(db.open());
+            const QSqlRecord table = db.record(QStringLiteral("Form_Response"));
+            QStringList columns;
+            for (int i = 0; i < table.count(); ++i)
+                columns << table.fieldName(i);
+            QCOMPARE(columns, (QStringList{"Form_Response_ID", "Form_Reponse_Source_Date",
+                                           "Form_Response_Source_Address", "Form_Response_Subject",
+                                           "Form_Response_Message"}));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    void installedCopyStartsItsUserFolderFromTheShippedFiles()
+    {
+        QTemporaryDir home;
+        const QString folder = ProgramFolder::userFolder(
+            home.path(), ProgramFolder::shippedDataFolder(installed(QStringLiteral("bin"))));
+        QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.RPT"))),
+                 readBytes(installed(QStringLiteral("share/brevane/FORM.RPT"))));
+        QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.MDB"))),
+                 readBytes(installed(QStringLiteral("share/brevane/FORM.MDB"))));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestInstall)
 #include "test_install.moc"

@@ -1,11 +1,9 @@
 #include "TestSupport.h"
-#include "app/Startup.h"
 #include "app/frmMain.h"
 #include "formdata/DecodeSubmission.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -15,6 +13,8 @@
 #include <QToolBar>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class MainWindowTest : public QObject
 {
     Q_OBJECT
@@ -23,16 +23,16 @@ class MainWindowTest : public QObject
     {
         QStringList out;
         for (const QAction* a : menu->actions())
-            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            out << (a->isSeparator() ? u"-"_s : a->text());
         return out;
     }
 
 private slots:
-    void menusReadAsTheyShould()
+    void menusAndToolbarReadAsTheyShould()
     {
         TestApp app;
         frmMain w(*app.state);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Brevane"));
+        QCOMPARE(w.windowTitle(), u"Brevane"_s);
         QCOMPARE(captions(w.findChild<QMenu*>("mnuFile")),
                  (QStringList{"&New", "&Open", "&Save", "Save &As", "-", "<empty>", "<empty>",
                               "<empty>", "<empty>", "-", "E&xit"}));
@@ -40,27 +40,16 @@ private slots:
         QCOMPARE(captions(w.findChild<QMenu*>("mnuHelp")),
                  (QStringList{"&Contents", "-", "&About"}));
         for (int i = 0; i < 4; ++i)
-            QVERIFY(w.findChild<QAction*>(QStringLiteral("mnuFileHistory_%1").arg(i)));
-    }
+            QVERIFY(w.findChild<QAction*>(u"mnuFileHistory_%1"_s.arg(i)));
 
-    void toolbarHasItsThreeKeyedButtons()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        auto* bar = w.findChild<QToolBar*>("tlbMain");
-        QVERIFY(bar);
-        const QList<QAction*> actions = bar->actions();
-        QCOMPARE(actions.size(), 3);
-        const QStringList keys{"btnProcess", "btnDatabase", "btnSettings"};
-        const QStringList texts{"Process", "Report", "Settings"};
-        const QStringList tips{"Start Processing Submitted Forms", "Form Records and Reporting",
-                               "Program Settings"};
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(actions[i]->data().toString(), keys[i]);
-            QCOMPARE(actions[i]->text(), texts[i]);
-            QCOMPARE(actions[i]->toolTip(), tips[i]);
-            QVERIFY(!actions[i]->icon().isNull());
+        QStringList buttons;
+        for (const QAction* a : w.findChild<QToolBar*>("tlbMain")->actions()) {
+            buttons << a->data().toString() + '|' + a->text() + '|' + a->toolTip();
+            QVERIFY(!a->icon().isNull());
         }
+        QCOMPARE(buttons, (QStringList{"btnProcess|Process|Start Processing Submitted Forms",
+                                       "btnDatabase|Report|Form Records and Reporting",
+                                       "btnSettings|Settings|Program Settings"}));
     }
 
     void tabsShowTheirControls()
@@ -68,29 +57,22 @@ private slots:
         TestApp app;
         frmMain w(*app.state);
         w.show();
-        auto* tabs = w.findChild<QTabBar*>("sstMain");
-        QCOMPARE(tabs->count(), 4);
-        QCOMPARE(tabs->tabText(0), QStringLiteral("View Form Data"));
-        QCOMPARE(tabs->tabText(3), QStringLiteral("Event Log"));
-        auto* grid = w.findChild<QTableView*>("grdVariableNameDefinitionsAndSource");
-        auto* list = w.findChild<QComboBox*>("cboVariableNames");
-        auto* design = w.findChild<QPlainTextEdit*>("rtfReplyFormDesign");
-        auto* preview = w.findChild<QPlainTextEdit*>("rtfReplyFormPreview");
-        auto* log = w.findChild<QPlainTextEdit*>("rtfEventLog");
-        using Shown = QList<bool>;
-        auto shown = [&] {
-            return Shown{grid->isVisible(), list->isVisible(), design->isVisible(),
-                         preview->isVisible(), log->isVisible()};
+        QCOMPARE(w.sstMain->count(), 4);
+        QCOMPARE(w.sstMain->tabText(0), u"View Form Data"_s);
+        QCOMPARE(w.sstMain->tabText(3), u"Event Log"_s);
+        const auto shown = [&w] {
+            return QList<bool>{w.grdVariableNameDefinitionsAndSource->isVisible(),
+                               w.cboVariableNames->isVisible(), w.rtfReplyFormDesign->isVisible(),
+                               w.rtfReplyFormPreview->isVisible(), w.rtfEventLog->isVisible()};
         };
-        QCOMPARE(shown(), (Shown{true, false, false, false, false}));
-        tabs->setCurrentIndex(1);
-        QCOMPARE(shown(), (Shown{false, true, true, false, false}));
-        tabs->setCurrentIndex(2);
-        QCOMPARE(shown(), (Shown{false, true, false, true, false}));
-        tabs->setCurrentIndex(3);
-        QCOMPARE(shown(), (Shown{false, false, false, false, true}));
-        QVERIFY(preview->isReadOnly());
-        QVERIFY(log->isReadOnly());
+        QCOMPARE(shown(), (QList<bool>{true, false, false, false, false}));
+        w.sstMain->setCurrentIndex(1);
+        QCOMPARE(shown(), (QList<bool>{false, true, true, false, false}));
+        w.sstMain->setCurrentIndex(2);
+        QCOMPARE(shown(), (QList<bool>{false, true, false, true, false}));
+        w.sstMain->setCurrentIndex(3);
+        QCOMPARE(shown(), (QList<bool>{false, false, false, false, true}));
+        QVERIFY(w.rtfReplyFormPreview->isReadOnly() && w.rtfEventLog->isReadOnly());
     }
 
     void previewTabMergesTheDesign()
@@ -99,43 +81,38 @@ private slots:
         frmMain w(*app.state);
         w.show();
         app.writeFile("f.dat", "name=Ann");
-        DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(), app.state->eventLog());
-        app.state->variables().SetFriendlyName("name", QString(""));
-        w.rtfReplyFormDesign->setPlainText(QStringLiteral("Dear <<name>>,\nthanks."));
-        QCOMPARE(app.state->replyTemplate().designText(), QStringLiteral("Dear <<name>>,\r\nthanks."));
+        DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(),
+                         app.state->eventLog());
+        app.state->variables().SetFriendlyName("name", u""_s);
+        w.rtfReplyFormDesign->setPlainText(u"Dear <<name>>,\nthanks."_s);
+        QCOMPARE(app.state->replyTemplate().designText(), u"Dear <<name>>,\r\nthanks."_s);
         QVERIFY(!app.state->replyTemplate().isChanged());
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
-        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Ann,\nthanks."));
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), u"Dear Ann,\nthanks."_s);
         QVERIFY(app.state->replyTemplate().isChanged());
     }
 
-    void gridHeaderAndListPlaceholder()
+    void gridListTimerAndPanes()
     {
         TestApp app;
         frmMain w(*app.state);
         w.show();
         auto* grid = w.grdVariableNameDefinitionsAndSource;
-        QCOMPARE(grid->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Submitted Value"));
-        QCOMPARE(grid->toolTip(), QStringLiteral("Variable Naming Settings"));
+        QCOMPARE(grid->toolTip(), u"Variable Naming Settings"_s);
         // The two name columns share the width 1000 : 1000 : 3535 with the value column.
         const double ratio = double(grid->columnWidth(2)) / grid->columnWidth(0);
         QVERIFY2(ratio > 3.0 && ratio < 4.1, qPrintable(QString::number(ratio)));
-        QCOMPARE(w.cboVariableNames->placeholderText(), QStringLiteral("(Empty)"));
+        QCOMPARE(w.cboVariableNames->placeholderText(), u"(Empty)"_s);
         QCOMPARE(w.cboVariableNames->currentIndex(), -1);
-        QCOMPARE(w.cboVariableNames->toolTip(), QStringLiteral("Variable Names"));
+        QCOMPARE(w.cboVariableNames->toolTip(), u"Variable Names"_s);
         QCOMPARE(w.tmrMain->interval(), 60000);
-    }
 
-    void eventLogPaneShowsTheLogLines()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        app.state->eventLog().AppendLine(QStringLiteral("a"));
+        app.state->eventLog().AppendLine(u"a"_s);
         app.state->eventLog().AppendLine(QString());
-        app.state->eventLog().AppendLine(QStringLiteral("b"));
-        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\n\nb"));
-        app.state->status().ShowStatus(QStringLiteral("Form Processing Complete"));
-        QCOMPARE(w.StaMain->text(), QStringLiteral("Form Processing Complete"));
+        app.state->eventLog().AppendLine(u"b"_s);
+        QCOMPARE(w.rtfEventLog->toPlainText(), u"\na\n\nb"_s);
+        app.state->status().ShowStatus(u"Form Processing Complete"_s);
+        QCOMPARE(w.StaMain->text(), u"Form Processing Complete"_s);
     }
 };
 

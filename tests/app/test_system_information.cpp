@@ -6,7 +6,6 @@
 #include "platform/SystemRegistry.h"
 
 #include <QMap>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -17,12 +16,9 @@ struct FakeRegistry : Registry
                                        const QString& valueName) override
     {
         // Both lookups are under HKEY_LOCAL_MACHINE; any other root shows up as a wrong read.
-        reads << (root == Root::LocalMachine ? QString() : QStringLiteral("other root:")) +
-                     keyName + QLatin1Char('|') + valueName;
-        const auto it = values.constFind(keyName + QLatin1Char('|') + valueName);
-        if (it == values.constEnd())
-            return std::nullopt;
-        return *it;
+        const QString key = keyName + QLatin1Char('|') + valueName;
+        reads << (root == Root::LocalMachine ? key : QStringLiteral("other root:") + key);
+        return values.contains(key) ? std::optional(values[key]) : std::nullopt;
     }
     QMap<QString, QString> values;
     QStringList reads;
@@ -38,12 +34,9 @@ struct FakeLauncher : ProgramLauncher
     QString findOnPath(const QString& name) override
     {
         searched << name;
-        return onPath.value(name);
+        return onPath.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
     }
-    QStringList started;
-    QStringList failing;
-    QStringList searched;
-    QMap<QString, QString> onPath;
+    QStringList started, failing, searched, onPath;
 };
 
 const QString First = SystemInformation::InfoKey + QStringLiteral("|PATH");
@@ -51,123 +44,97 @@ const QString Second = SystemInformation::LocationKey + QStringLiteral("|MSINFO"
 
 } // namespace
 
+// Where "System Info..." finds its tool: the registry's path, then the registry's folder, then
+// the tools on the PATH; the message when none of them starts.
 class TestSystemInformation : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void firstValueWinsWhateverTheSecondHolds();
-    void secondKeyNeedsTheToolInItsFolder();
-    void failedLaunchShowsTheMessage();
-    void withoutRegistryTheFirstToolOnThePathStarts();
-    void withNothingFoundTheMessageShows();
-    void theRegistryHereHoldsNothing();
+    void findsAndStartsTheTool_data()
+    {
+        QTest::addColumn<QString>("first"); // value under the first key
+        QTest::addColumn<QString>(
+            "second"); // "": no value; "bare": a folder; "tool": with the tool
+        QTest::addColumn<QStringList>("onPath");
+        QTest::addColumn<QStringList>("failing");
+        QTest::addColumn<QStringList>("reads");
+        QTest::addColumn<QStringList>("searched");
+        QTest::addColumn<QString>("started"); // "@tool": the tool in the second key's folder
+        QTest::addColumn<bool>("message");
+        const QStringList none, both{First, Second}, hardinfo{"hardinfo"};
+        const QString tool = QStringLiteral("C:\\Tools\\msinfo32.exe");
+        // clang-format off
+        QTest::newRow("first value wins whatever the second holds") << tool << "tool" << hardinfo
+            << none << QStringList{First} << none << tool << false;
+        QTest::newRow("second key's folder without the tool: no look on the PATH") << "" << "bare"
+            << hardinfo << none << both << none << "" << true;
+        QTest::newRow("second key's folder with the tool") << "" << "tool" << hardinfo << none
+            << both << none << "@tool" << false;
+        QTest::newRow("first value fails to start") << "/no/such/tool" << "" << hardinfo
+            << QStringList{"/no/such/tool"} << QStringList{First} << none << "/no/such/tool" << true;
+        QTest::newRow("first tool found on the PATH starts") << "" << ""
+            << QStringList{"kinfocenter", "gnome-system-monitor"} << none << both
+            << QStringList{"hardinfo", "gnome-system-monitor"} << "/usr/bin/gnome-system-monitor"
+            << false;
+        QTest::newRow("tool on the PATH fails to start") << "" << "" << hardinfo
+            << QStringList{"/usr/bin/hardinfo"} << both << hardinfo << "/usr/bin/hardinfo" << true;
+        QTest::newRow("nothing found") << "" << "" << none << none << both
+            << QStringList{"hardinfo", "gnome-system-monitor", "kinfocenter"} << "" << true;
+        // clang-format on
+    }
+    void findsAndStartsTheTool()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, started);
+        QFETCH(bool, message);
+        TestApp app;
+        FakeRegistry registry;
+        FakeLauncher launcher;
+        if (!first.isEmpty())
+            registry.values[First] = first;
+        if (!second.isEmpty())
+            registry.values[Second] = app.folder();
+        if (second == QStringLiteral("tool"))
+            app.writeFile(QStringLiteral("MSINFO32.EXE"), "tool");
+        QFETCH(QStringList, onPath);
+        QFETCH(QStringList, failing);
+        launcher.onPath = onPath;
+        launcher.failing = failing;
 
-private:
-    std::unique_ptr<TestApp> m_app;
-    FakeRegistry m_registry;
-    FakeLauncher m_launcher;
-    const QStringList m_tools{QStringLiteral("hardinfo"), QStringLiteral("gnome-system-monitor"),
-                              QStringLiteral("kinfocenter")};
-};
+        SystemInformation(registry, launcher, app.dialogs,
+                          {QStringLiteral("hardinfo"), QStringLiteral("gnome-system-monitor"),
+                           QStringLiteral("kinfocenter")})
+            .StartSysInfo();
+        QTEST(registry.reads, "reads");
+        QTEST(launcher.searched, "searched");
+        if (started == QStringLiteral("@tool"))
+            started = ProgramFolder::join(app.folder(), QStringLiteral("MSINFO32.EXE"));
+        QCOMPARE(launcher.started, started.isEmpty() ? QStringList() : QStringList{started});
+        if (!message) {
+            QVERIFY(app.dialogs.shown().isEmpty());
+            return;
+        }
+        QCOMPARE(app.dialogs.messages(),
+                 QStringList{QStringLiteral("System Information Is Unavailable At This Time")});
+        const ScriptedDialogs::Shown& box = app.dialogs.shown().at(0);
+        QCOMPARE(box.icon, Dialogs::Icon::None);
+        QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(box.title, QStringLiteral("Brevane"));
+    }
 
-void TestSystemInformation::init()
-{
-    m_app = std::make_unique<TestApp>();
-    m_registry = FakeRegistry();
-    m_launcher = FakeLauncher();
-}
-
-void TestSystemInformation::firstValueWinsWhateverTheSecondHolds()
-{
-    m_app->writeFile(QStringLiteral("MSINFO32.EXE"), "tool");
-    m_registry.values[First] = QStringLiteral("C:\\Tools\\msinfo32.exe");
-    m_registry.values[Second] = m_app->folder();
-    SystemInformation(m_registry, m_launcher, m_app->dialogs, m_tools).StartSysInfo();
-    QCOMPARE(m_launcher.started, QStringList{QStringLiteral("C:\\Tools\\msinfo32.exe")});
-    QCOMPARE(m_registry.reads, QStringList{First});
-    QVERIFY(m_launcher.searched.isEmpty());
-    QVERIFY(m_app->dialogs.shown().isEmpty());
-}
-
-void TestSystemInformation::secondKeyNeedsTheToolInItsFolder()
-{
-    m_registry.values[Second] = m_app->folder();
-    m_launcher.onPath[QStringLiteral("hardinfo")] = QStringLiteral("/usr/bin/hardinfo");
-    SystemInformation info(m_registry, m_launcher, m_app->dialogs, m_tools);
-
-    // The key names a folder without the tool: the message, and no look on the PATH.
-    info.StartSysInfo();
-    QCOMPARE(m_registry.reads, (QStringList{First, Second}));
-    QVERIFY(m_launcher.started.isEmpty());
-    QVERIFY(m_launcher.searched.isEmpty());
-    QCOMPARE(m_app->dialogs.messages(), QStringList{SystemInformation::Unavailable});
-
-    m_app->dialogs.clearShown();
-    m_app->writeFile(QStringLiteral("MSINFO32.EXE"), "tool");
-    info.StartSysInfo();
-    QCOMPARE(m_launcher.started,
-             QStringList{ProgramFolder::join(m_app->folder(), QStringLiteral("MSINFO32.EXE"))});
-    QVERIFY(m_app->dialogs.shown().isEmpty());
-}
-
-void TestSystemInformation::failedLaunchShowsTheMessage()
-{
-    m_registry.values[First] = QStringLiteral("/no/such/tool");
-    m_launcher.failing << QStringLiteral("/no/such/tool");
-    m_launcher.onPath[QStringLiteral("hardinfo")] = QStringLiteral("/usr/bin/hardinfo");
-    SystemInformation(m_registry, m_launcher, m_app->dialogs, m_tools).StartSysInfo();
-    QCOMPARE(m_registry.reads, QStringList{First});
-    QCOMPARE(m_launcher.started, QStringList{QStringLiteral("/no/such/tool")});
-    QCOMPARE(m_app->dialogs.messages(), QStringList{SystemInformation::Unavailable});
-
-    // A tool on the PATH that will not start gives the message too.
-    m_registry.values.clear();
-    m_launcher = FakeLauncher();
-    m_launcher.onPath[QStringLiteral("hardinfo")] = QStringLiteral("/usr/bin/hardinfo");
-    m_launcher.failing << QStringLiteral("/usr/bin/hardinfo");
-    m_app->dialogs.clearShown();
-    SystemInformation(m_registry, m_launcher, m_app->dialogs, m_tools).StartSysInfo();
-    QCOMPARE(m_app->dialogs.messages(), QStringList{SystemInformation::Unavailable});
-}
-
-void TestSystemInformation::withoutRegistryTheFirstToolOnThePathStarts()
-{
-    m_launcher.onPath[QStringLiteral("kinfocenter")] = QStringLiteral("/usr/bin/kinfocenter");
-    m_launcher.onPath[QStringLiteral("gnome-system-monitor")] =
-        QStringLiteral("/usr/bin/gnome-system-monitor");
-    SystemInformation(m_registry, m_launcher, m_app->dialogs, m_tools).StartSysInfo();
-    QCOMPARE(m_registry.reads, (QStringList{First, Second}));
-    QCOMPARE(m_launcher.searched,
-             (QStringList{QStringLiteral("hardinfo"), QStringLiteral("gnome-system-monitor")}));
-    QCOMPARE(m_launcher.started, QStringList{QStringLiteral("/usr/bin/gnome-system-monitor")});
-    QVERIFY(m_app->dialogs.shown().isEmpty());
-}
-
-void TestSystemInformation::withNothingFoundTheMessageShows()
-{
-    SystemInformation(m_registry, m_launcher, m_app->dialogs, m_tools).StartSysInfo();
-    QCOMPARE(m_launcher.searched, m_tools);
-    QVERIFY(m_launcher.started.isEmpty());
-    QCOMPARE(m_app->dialogs.shown().size(), 1);
-    const ScriptedDialogs::Shown& box = m_app->dialogs.shown().at(0);
-    QCOMPARE(box.text, QStringLiteral("System Information Is Unavailable At This Time"));
-    QCOMPARE(box.icon, Dialogs::Icon::None);
-    QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
-    QCOMPARE(box.title, QStringLiteral("Brevane"));
-}
-
-void TestSystemInformation::theRegistryHereHoldsNothing()
-{
+    void theRegistryHereHoldsNothing()
+    {
 #ifdef Q_OS_WIN
-    QSKIP("the Windows registry holds real values");
+        QSKIP("the Windows registry holds real values");
 #else
-    SystemRegistry registry;
-    QVERIFY(!registry.GetKeyValue(Registry::Root::LocalMachine, SystemInformation::InfoKey,
-                                  SystemInformation::InfoValue));
-    QVERIFY(SystemInformation::defaultTools().contains(QStringLiteral("hardinfo")));
+        QVERIFY(!SystemRegistry().GetKeyValue(Registry::Root::LocalMachine,
+                                              SystemInformation::InfoKey,
+                                              SystemInformation::InfoValue));
+        QVERIFY(SystemInformation::defaultTools().contains(QStringLiteral("hardinfo")));
 #endif
-}
+    }
+};
 
 QTEST_MAIN(TestSystemInformation)
 #include "test_system_information.moc"

@@ -32,15 +32,6 @@ private slots:
         setSlots({});
     }
 
-    void emptyStoreShowsEmptyEntries()
-    {
-        RecentFiles recent;
-        QCOMPARE(captions(recent), QStringList(4, "<empty>"));
-        setSlots({"/t/a.rtm", ""});
-        recent.RefreshRecentFiles();
-        QCOMPARE(captions(recent), (QStringList{"/t/a.rtm", "<empty>", "<empty>", "<empty>"}));
-    }
-
     void addingMovesAndPushes()
     {
         RecentFiles recent;

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class VariableTableTest : public QObject
 {
     Q_OBJECT
@@ -16,44 +18,44 @@ class VariableTableTest : public QObject
         return out;
     }
 
-    // Feeds a submission the way the decoder does.
-    static void submit(VariableTable& t, const QStringList& names)
+    // Feeds a submission the way the decoder does, after the definitions given.
+    static void submit(VariableTable& t, const QStringList& names, const Defs& before = {})
     {
+        if (!before.isEmpty())
+            t.clearDefinitions();
+        for (const auto& [name, friendly] : before)
+            t.appendDefinition({name, friendly});
         t.Clear();
         for (const QString& n : names) {
             t.AddName(n);
-            t.SetLastValue(n + QStringLiteral("-value"));
+            t.SetLastValue(n + u"-value"_s);
         }
         t.ShowInGrid();
         t.ShowInList();
         t.FinishSubmission();
     }
 
-    static void define(VariableTable& t, const Defs& d)
-    {
-        t.clearDefinitions();
-        for (const auto& p : d)
-            t.appendDefinition({p.first, p.second});
-    }
-
 private slots:
-    void matchesDefinitionsByPosition()
+    void matchesDefinitionsByPositionAndCase()
     {
         VariableTable t;
-        define(t, {{"name", "Name"}, {"mail", "E-mail"}, {"msg", "Message"}});
-        submit(t, {"name", "email", "msg"});
+        t.SetLastValue(u"orphan"_s); // no variable yet: nothing happens
+        QCOMPARE(t.count(), 0);
+        submit(t, {"name", "email", "msg"},
+               {{"name", "Name"}, {"mail", "E-mail"}, {"msg", "Message"}});
         QCOMPARE(t.count(), 3);
-        QCOMPARE(t.at(1).friendlyName, QStringLiteral("Name"));
-        QCOMPARE(t.at(2).friendlyName, QStringLiteral("email"));
-        QCOMPARE(t.at(3).friendlyName, QStringLiteral("Message"));
+        QCOMPARE(t.at(1).friendlyName, u"Name"_s);
+        QCOMPARE(t.at(2).friendlyName, u"email"_s);
+        QCOMPARE(t.at(3).friendlyName, u"Message"_s);
         QCOMPARE(defs(t), (Defs{{"name", "Name"}, {"email", "email"}, {"msg", "Message"}}));
+        submit(t, {"NAME"}); // names are case-sensitive
+        QCOMPARE(defs(t), (Defs{{"NAME", "NAME"}}));
     }
 
     void definitionsFollowTheLatestSubmission()
     {
         VariableTable t;
-        define(t, {{"a", "A"}, {"b", "B"}});
-        submit(t, {"a", "b", "c", "d"});
+        submit(t, {"a", "b", "c", "d"}, {{"a", "A"}, {"b", "B"}});
         QCOMPARE(defs(t), (Defs{{"a", "A"}, {"b", "B"}, {"c", "c"}, {"d", "d"}}));
         submit(t, {"a"});
         QCOMPARE(defs(t), (Defs{{"a", "A"}}));
@@ -62,41 +64,28 @@ private slots:
         QVERIFY(t.definitions().isEmpty());
     }
 
-    void namesAreCaseSensitive()
-    {
-        VariableTable t;
-        define(t, {{"Email", "Your e-mail"}});
-        submit(t, {"email"});
-        QCOMPARE(defs(t), (Defs{{"email", "email"}}));
-    }
-
     void setFriendlyNameRenamesTheFirstMatchOnly()
     {
         VariableTable t;
         submit(t, {"x", "x"});
-        QVERIFY(t.SetFriendlyName(QStringLiteral("x"), QStringLiteral("First")));
-        QCOMPARE(t.at(1).friendlyName, QStringLiteral("First"));
-        QCOMPARE(t.at(2).friendlyName, QStringLiteral("x"));
+        QVERIFY(t.SetFriendlyName(u"x"_s, u"First"_s));
+        QCOMPARE(t.at(1).friendlyName, u"First"_s);
+        QCOMPARE(t.at(2).friendlyName, u"x"_s);
         QCOMPARE(defs(t), (Defs{{"x", "First"}, {"x", "x"}}));
-        QVERIFY(!t.SetFriendlyName(QStringLiteral("missing"), QStringLiteral("M")));
-    }
+        QVERIFY(!t.SetFriendlyName(u"missing"_s, u"M"_s));
 
-    // After a failed template load the definitions can be shorter than the variables; renaming
-    // must neither crash nor break the pairing by position.
-    void setFriendlyNameBeyondTheDefinitions()
-    {
-        VariableTable t;
+        // After a failed template load the definitions can be shorter than the variables;
+        // renaming must neither crash nor break the pairing by position.
         submit(t, {"a", "b", "c"});
         t.clearDefinitions();
-        QVERIFY(t.SetFriendlyName(QStringLiteral("c"), QStringLiteral("See")));
+        QVERIFY(t.SetFriendlyName(u"c"_s, u"See"_s));
         QCOMPARE(defs(t), (Defs{{"a", "a"}, {"b", "b"}, {"c", "See"}}));
     }
 
     void resetToDefinitionsDropsValues()
     {
         VariableTable t;
-        define(t, {{"a", "A"}, {"b", QString()}});
-        submit(t, {"a", "b"});
+        submit(t, {"a", "b"}, {{"a", "A"}, {"b", QString()}});
         t.ResetToDefinitions();
         QCOMPARE(t.count(), 2);
         QCOMPARE(t.at(1).value, QString());
@@ -108,9 +97,10 @@ private slots:
     {
         VariableTable t;
         QCOMPARE(t.gridModel()->rowCount(), 0);
-        QCOMPARE(t.gridModel()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Form Name"));
-        QCOMPARE(t.gridModel()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Friendly Name"));
-        QCOMPARE(t.gridModel()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Submitted Value"));
+        QStringList headers;
+        for (int c = 0; c < 3; ++c)
+            headers << t.gridModel()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(headers, (QStringList{"Form Name", "Friendly Name", "Submitted Value"}));
         submit(t, {"a", "b"});
         t.Clear();
         QCOMPARE(t.gridModel()->rowCount(), 2); // until the next ShowInGrid
@@ -122,24 +112,17 @@ private slots:
     {
         VariableTable t;
         submit(t, {"email", "email"});
-        QVERIFY(t.SetGridFriendlyName(QStringLiteral("email"), QStringLiteral("E-mail Address")));
-        QCOMPARE(t.gridModel()->cell(0, 1), QStringLiteral("E-mail Address"));
-        QCOMPARE(t.gridModel()->cell(1, 1), QStringLiteral("email"));
-        QVERIFY(!t.SetGridFriendlyName(QStringLiteral("nope"), QStringLiteral("x")));
-        t.SetFriendlyName(QStringLiteral("email"), QStringLiteral("E-mail Address"));
+        QVERIFY(t.SetGridFriendlyName(u"email"_s, u"E-mail Address"_s));
+        QCOMPARE(t.gridModel()->cell(0, 1), u"E-mail Address"_s);
+        QCOMPARE(t.gridModel()->cell(1, 1), u"email"_s);
+        QVERIFY(!t.SetGridFriendlyName(u"nope"_s, u"x"_s));
+        t.SetFriendlyName(u"email"_s, u"E-mail Address"_s);
         t.ShowInList();
         QCOMPARE(t.listModel()->stringList(),
                  (QStringList{"email [E-mail Address]", "email [email]"}));
-        t.SetFriendlyName(QStringLiteral("email"), QString(""));
+        t.SetFriendlyName(u"email"_s, u""_s);
         t.ShowInList();
-        QCOMPARE(t.listModel()->stringList().constFirst(), QStringLiteral("email []"));
-    }
-
-    void setLastValueWithoutVariablesDoesNothing()
-    {
-        VariableTable t;
-        t.SetLastValue(QStringLiteral("orphan"));
-        QCOMPARE(t.count(), 0);
+        QCOMPARE(t.listModel()->stringList().constFirst(), u"email []"_s);
     }
 };
 

@@ -5,7 +5,6 @@
 #include "platform/ImapInbox.h"
 #include "platform/MailInboxError.h"
 #include "platform/MailProfile.h"
-#include "platform/ProfileInbox.h"
 #include "platform/ScriptedMailLogon.h"
 
 #include <QFileInfo>
@@ -14,28 +13,33 @@
 #include <QtTest>
 
 using namespace MailSamples;
+using namespace Qt::StringLiterals;
 
 class TestImapInbox : public QObject
 {
     Q_OBJECT
 
-private:
     DovecotServer m_server;
     QTemporaryDir m_config;
     QString m_fresh, m_seen, m_other, m_nameOnly;
 
+    std::unique_ptr<ImapInbox> inbox(const QString& password = DovecotServer::Password)
+    {
+        return std::make_unique<ImapInbox>(m_server.imapUrl(), DovecotServer::User, password);
+    }
     bool serverHasSeen(int messages)
     {
-        ImapInbox inbox(m_server.imapUrl(), DovecotServer::User, DovecotServer::Password);
-        if (!inbox.signOn())
+        const auto in = inbox();
+        if (!in->signOn())
             return false;
-        inbox.fetch(false);
-        return inbox.count() == messages && inbox.signOff();
+        in->fetch(false);
+        return in->count() == messages && in->signOff();
     }
-
-    MailProfile oldProfile() const
+    // Read flags as the server keeps them: fresh, other, name-only.
+    QList<bool> readFlags() const
     {
-        return {m_server.imapUrl(), DovecotServer::User, QStringLiteral("old")};
+        TestMaildir mail(m_server.maildir());
+        return {mail.isRead(m_fresh), mail.isRead(m_other), mail.isRead(m_nameOnly)};
     }
 
 private slots:
@@ -43,136 +47,114 @@ private slots:
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
         if (!m_server.start())
-            QSKIP(qPrintable(QStringLiteral("IMAP tests need a local dovecot: ") +
-                             m_server.whyNot()));
+            QSKIP(qPrintable(u"IMAP tests need a local dovecot: "_s + m_server.whyNot()));
         // Each message is seen by the server before the next arrives, so their sequence
         // numbers follow delivery, not the times in their names.
         TestMaildir mail(m_server.maildir());
-        m_fresh = mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 300);
+        m_fresh = mail.deliverNew(formSubmission(u"Ann Lee <ann@example.com>"_s), 300);
         QVERIFY(serverHasSeen(1));
-        m_seen = mail.deliverCur(formSubmission(QStringLiteral("Bo <bo@example.se>")), 100,
-                                 QStringLiteral("S"));
+        m_seen = mail.deliverCur(formSubmission(u"Bo <bo@example.se>"_s), 100, u"S"_s);
         QVERIFY(serverHasSeen(2));
-        m_other = mail.deliverNew(
-            ordinaryMail(QStringLiteral("Cy <cy@example.net>"), QStringLiteral("Grüße")), 200);
+        m_other = mail.deliverNew(ordinaryMail(u"Cy <cy@example.net>"_s, u"Grüße"_s), 200);
         QVERIFY(serverHasSeen(3));
-        m_nameOnly =
-            mail.deliverNew(formSubmissionNameOnly(QStringLiteral("Di <di@example.net>")), 50);
+        m_nameOnly = mail.deliverNew(formSubmissionNameOnly(u"Di <di@example.net>"_s), 50);
     }
 
     void readsInboxWithoutChangingIt()
     {
-        ImapInbox inbox(m_server.imapUrl(), DovecotServer::User, DovecotServer::Password);
-        QVERIFY2(inbox.signOn(), qPrintable(inbox.errorDescription()));
-        inbox.fetch(false);
-        QCOMPARE(inbox.count(), 4);
-        QStringList senders;
-        for (int i = 0; i < inbox.count(); ++i) {
-            inbox.select(i);
-            senders << inbox.originator();
-            if (inbox.originator() == QStringLiteral("ann@example.com")) {
-                QVERIFY(inbox.bodyText().contains(QStringLiteral("Form posted from")));
-                QCOMPARE(inbox.attachmentCount(), 1);
-                QCOMPARE(inbox.attachmentType(), int(MailInbox::DataFile));
-                QCOMPARE(readBytes(inbox.attachmentPath()), formData());
-            } else if (inbox.originator() == QStringLiteral("di@example.net")) {
-                QCOMPARE(inbox.attachmentCount(), 1);
-                QCOMPARE(readBytes(inbox.attachmentPath()), formData());
-            } else if (inbox.originator() == QStringLiteral("cy@example.net")) {
-                QCOMPARE(inbox.bodyText().trimmed(), QStringLiteral("Grüße"));
-                QCOMPARE(inbox.attachmentCount(), 0);
-            }
+        const auto in = inbox();
+        QVERIFY2(in->signOn(), qPrintable(in->errorDescription()));
+        in->fetch(false);
+        QStringList read;
+        for (int i = 0; i < in->count(); ++i) {
+            in->select(i);
+            const QString path = in->attachmentPath();
+            read << u"%1 %2 %3 %4"_s.arg(in->originator(), in->bodyText().trimmed().left(16))
+                        .arg(in->attachmentCount())
+                        .arg(QLatin1String(path.isEmpty()                  ? "-"
+                                           : readBytes(path) == formData() ? "form"
+                                                                           : "?"));
         }
-        QCOMPARE(senders,
-                 QStringList({QStringLiteral("ann@example.com"), QStringLiteral("bo@example.se"),
-                              QStringLiteral("cy@example.net"), QStringLiteral("di@example.net")}));
-        const QString saved = QFileInfo(inbox.attachmentPath()).absolutePath();
-        QVERIFY(inbox.signOff());
+        QCOMPARE(read,
+                 (QStringList{"ann@example.com Form posted from 1 form",
+                              "bo@example.se Form posted from 1 form", "cy@example.net Grüße 0 -",
+                              "di@example.net Form posted from 1 form"}));
+        QCOMPARE(in->attachmentType(), int(MailInbox::DataFile));
+        const QString saved = QFileInfo(in->attachmentPath()).absolutePath();
+        QVERIFY(in->signOff());
         QVERIFY(!QFileInfo::exists(saved));
 
         // Fetched with PEEK: no message became seen.
-        TestMaildir mail(m_server.maildir());
-        QVERIFY(!mail.isRead(m_fresh));
-        QVERIFY(!mail.isRead(m_other));
-        QVERIFY(!mail.isRead(m_nameOnly));
-        QVERIFY(mail.isRead(m_seen));
+        QCOMPARE(readFlags(), (QList<bool>{false, false, false}));
+        QVERIFY(TestMaildir(m_server.maildir()).isRead(m_seen));
     }
 
     void unreadOnlyAndMarkingRead()
     {
-        ImapInbox inbox(m_server.imapUrl(), DovecotServer::User, DovecotServer::Password);
-        QVERIFY2(inbox.signOn(), qPrintable(inbox.errorDescription()));
-        inbox.fetch(true);
-        QCOMPARE(inbox.count(), 3);
-        int marked = -1;
-        for (int i = 0; i < inbox.count(); ++i) {
-            inbox.select(i);
-            QVERIFY(inbox.originator() != QStringLiteral("bo@example.se"));
-            if (inbox.originator() == QStringLiteral("ann@example.com")) {
-                inbox.markRead();
-                marked = i;
-            }
+        const auto in = inbox();
+        QVERIFY2(in->signOn(), qPrintable(in->errorDescription()));
+        in->fetch(true);
+        QCOMPARE(in->count(), 3);
+        for (int i = 0; i < in->count(); ++i) {
+            in->select(i);
+            QVERIFY(in->originator() != u"bo@example.se"_s);
+            if (in->originator() == u"ann@example.com"_s)
+                in->markRead();
         }
-        QVERIFY(marked >= 0);
-        inbox.fetch(true);
-        QCOMPARE(inbox.count(), 2);
-        inbox.fetch(false);
-        QCOMPARE(inbox.count(), 4);
-        QVERIFY(inbox.signOff());
-
-        TestMaildir mail(m_server.maildir());
-        QVERIFY(mail.isRead(m_fresh));
-        QVERIFY(!mail.isRead(m_other));
-        QVERIFY(!mail.isRead(m_nameOnly));
+        in->fetch(true);
+        QCOMPARE(in->count(), 2);
+        in->fetch(false);
+        QCOMPARE(in->count(), 4);
+        QVERIFY(in->signOff());
+        QCOMPARE(readFlags(), (QList<bool>{true, false, false}));
     }
 
     void refusedLoginAndConnection()
     {
-        ImapInbox wrong(m_server.imapUrl(), DovecotServer::User, QStringLiteral("wrong"));
-        QVERIFY(!wrong.signOn());
-        QCOMPARE(wrong.errorDescription(), QStringLiteral("Login refused by 127.0.0.1"));
-        QVERIFY(wrong.loginRefused());
-        QVERIFY_THROWS_EXCEPTION(MailInboxError, wrong.fetch(false));
+        const auto wrong = inbox(u"wrong"_s);
+        QVERIFY(!wrong->signOn());
+        QCOMPARE(wrong->errorDescription(), u"Login refused by 127.0.0.1"_s);
+        QVERIFY(wrong->loginRefused());
+        QVERIFY_THROWS_EXCEPTION(MailInboxError, wrong->fetch(false));
 
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            closedPort = probe.serverPort();
-        }
-        ImapInbox nobody(QStringLiteral("imap://127.0.0.1:%1").arg(closedPort), DovecotServer::User,
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 closedPort = probe.serverPort();
+        probe.close();
+        ImapInbox nobody(u"imap://127.0.0.1:%1"_s.arg(closedPort), DovecotServer::User,
                          DovecotServer::Password);
         QVERIFY(!nobody.signOn());
         QCOMPARE(nobody.errorDescription(),
-                 QStringLiteral("Connection refused by 127.0.0.1:%1").arg(closedPort));
+                 u"Connection refused by 127.0.0.1:%1"_s.arg(closedPort));
         QVERIFY(!nobody.loginRefused());
     }
 
     void profileAsksAgainWhenLoginIsRefused()
     {
-        QVERIFY(oldProfile().save());
+        const MailProfile old{m_server.imapUrl(), DovecotServer::User, u"old"_s};
+        QVERIFY(old.save());
         ScriptedMailLogon logon;
-        logon.answer({m_server.imapUrl(), DovecotServer::User, QStringLiteral("typo")});
+        logon.answer({m_server.imapUrl(), DovecotServer::User, u"typo"_s});
         logon.answer({m_server.imapUrl(), DovecotServer::User, DovecotServer::Password});
-        const auto inbox = MailInbox::fromProfile(logon);
-        QVERIFY2(inbox->signOn(), qPrintable(inbox->errorDescription()));
+        const auto in = MailInbox::fromProfile(logon);
+        QVERIFY2(in->signOn(), qPrintable(in->errorDescription()));
         QCOMPARE(logon.requests().size(), 2);
-        QCOMPARE(logon.requests().at(0).reason, QStringLiteral("Login refused by 127.0.0.1"));
-        QCOMPARE(logon.requests().at(0).profile.password, QStringLiteral("old"));
-        QCOMPARE(logon.requests().at(1).profile.password, QStringLiteral("typo"));
-        inbox->fetch(false);
-        QCOMPARE(inbox->count(), 4);
-        QVERIFY(inbox->signOff());
+        QCOMPARE(logon.requests().at(0).reason, u"Login refused by 127.0.0.1"_s);
+        QCOMPARE(logon.requests().at(0).profile.password, u"old"_s);
+        QCOMPARE(logon.requests().at(1).profile.password, u"typo"_s);
+        in->fetch(false);
+        QCOMPARE(in->count(), 4);
+        QVERIFY(in->signOff());
         // The password that worked is kept for the next run.
         QCOMPARE(MailProfile::load().password, DovecotServer::Password);
 
         // Cancel ends the sign-on with the reason.
-        QVERIFY(oldProfile().save());
+        QVERIFY(old.save());
         ScriptedMailLogon cancelling;
         const auto refused = MailInbox::fromProfile(cancelling);
         QVERIFY(!refused->signOn());
         QCOMPARE(cancelling.requests().size(), 1);
-        QCOMPARE(refused->errorDescription(), QStringLiteral("Login refused by 127.0.0.1"));
+        QCOMPARE(refused->errorDescription(), u"Login refused by 127.0.0.1"_s);
         QVERIFY_THROWS_EXCEPTION(MailInboxError, refused->fetch(false));
     }
 
@@ -180,16 +162,13 @@ private slots:
     {
         DovecotServer secure;
         if (!secure.start(true))
-            QSKIP(qPrintable(QStringLiteral("no TLS dovecot: ") + secure.whyNot()));
-        ImapInbox imaps(secure.imapsUrl(), DovecotServer::User, DovecotServer::Password);
-        QVERIFY(!imaps.signOn());
-        QCOMPARE(imaps.errorDescription(),
-                 QStringLiteral("Certificate of 127.0.0.1 is not trusted"));
+            QSKIP(qPrintable(u"no TLS dovecot: "_s + secure.whyNot()));
         // Offered STARTTLS on the plain port is taken, and checked the same way.
-        ImapInbox starttls(secure.imapUrl(), DovecotServer::User, DovecotServer::Password);
-        QVERIFY(!starttls.signOn());
-        QCOMPARE(starttls.errorDescription(),
-                 QStringLiteral("Certificate of 127.0.0.1 is not trusted"));
+        for (const QString& url : {secure.imapsUrl(), secure.imapUrl()}) {
+            ImapInbox in(url, DovecotServer::User, DovecotServer::Password);
+            QVERIFY(!in.signOn());
+            QCOMPARE(in.errorDescription(), u"Certificate of 127.0.0.1 is not trusted"_s);
+        }
     }
 };
 

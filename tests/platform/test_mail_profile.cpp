@@ -17,27 +17,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 class TestMailProfile : public QObject
 {
     Q_OBJECT
 
-private:
     QTemporaryDir m_home;
     QTemporaryDir m_config;
 
-    QString homeMaildir() const { return m_home.filePath(QStringLiteral("Maildir")); }
-
-    static QString storeFile()
+    QString homeMaildir() const { return m_home.filePath(u"Maildir"_s); }
+    static QString notFound(const QString& folder)
     {
-        return QSettings(QStringLiteral("Brevane"), QStringLiteral("Brevane")).fileName();
+        return u"Mail folder %1 not found"_s.arg(folder);
     }
-
-    static void clearProfile()
-    {
-        QSettings store(QStringLiteral("Brevane"), QStringLiteral("Brevane"));
-        store.remove(MailProfile::Group);
-    }
-
     static QString signOnFailure(MailLogon& logon)
     {
         const auto inbox = MailInbox::fromProfile(logon);
@@ -54,40 +47,35 @@ private slots:
 
     void init()
     {
-        clearProfile();
+        QSettings(u"Brevane"_s, u"Brevane"_s).remove(MailProfile::Group);
         QDir(homeMaildir()).removeRecursively();
     }
 
     void profileIsKeptOwnerOnlyBesideOtherSettings()
     {
-        {
-            QSettings store(QStringLiteral("Brevane"), QStringLiteral("Brevane"));
-            store.setValue(QStringLiteral("File History/File1"), QStringLiteral("a.rtm"));
-        }
-        QFile::setPermissions(storeFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                               QFile::ReadOther);
+        const QString file = QSettings(u"Brevane"_s, u"Brevane"_s).fileName();
+        QSettings(u"Brevane"_s, u"Brevane"_s).setValue(u"File History/File1"_s, u"a.rtm"_s);
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                        QFile::ReadOther);
         QCOMPARE(MailProfile::load(), MailProfile());
 
-        const MailProfile profile{QStringLiteral("imaps://mail.example.org"), QStringLiteral("ann"),
-                                  QStringLiteral("s3cret")};
+        const MailProfile profile{u"imaps://mail.example.org"_s, u"ann"_s, u"s3cret"_s};
         QVERIFY(profile.save());
         QCOMPARE(MailProfile::load(), profile);
-        QCOMPARE(QFileInfo(storeFile()).permissions() &
+        QCOMPARE(QFileInfo(file).permissions() &
                      (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
 
-        QSettings store(QStringLiteral("Brevane"), QStringLiteral("Brevane"));
-        QCOMPARE(store.value(QStringLiteral("Mail Profile/Inbox")).toString(), profile.inbox);
-        QCOMPARE(store.value(QStringLiteral("Mail Profile/User")).toString(), profile.user);
-        QCOMPARE(store.value(QStringLiteral("Mail Profile/Password")).toString(), profile.password);
-        QCOMPARE(store.value(QStringLiteral("File History/File1")).toString(),
-                 QStringLiteral("a.rtm"));
+        QSettings store(u"Brevane"_s, u"Brevane"_s);
+        QCOMPARE(store.value(u"Mail Profile/Inbox"_s).toString(), profile.inbox);
+        QCOMPARE(store.value(u"Mail Profile/User"_s).toString(), profile.user);
+        QCOMPARE(store.value(u"Mail Profile/Password"_s).toString(), profile.password);
+        QCOMPARE(store.value(u"File History/File1"_s).toString(), u"a.rtm"_s);
     }
 
     void withoutProfileTheHomeMaildirIsRead()
     {
-        TestMaildir mail(homeMaildir());
-        mail.deliverNew(MailSamples::formSubmission(QStringLiteral("A <a@x.org>")), 100);
+        TestMaildir(homeMaildir()).deliverNew(MailSamples::formSubmission(u"A <a@x.org>"_s), 100);
         ScriptedMailLogon logon;
         const auto inbox = MailInbox::fromProfile(logon);
         QVERIFY(inbox->signOn());
@@ -95,7 +83,7 @@ private slots:
         inbox->fetch(true);
         QCOMPARE(inbox->count(), 1);
         inbox->select(0);
-        QCOMPARE(inbox->originator(), QStringLiteral("a@x.org"));
+        QCOMPARE(inbox->originator(), u"a@x.org"_s);
         QVERIFY(inbox->signOff());
         QVERIFY_THROWS_EXCEPTION(MailInboxError, inbox->select(0));
         QVERIFY(MailProfile::load().isEmpty()); // nothing was asked, nothing kept
@@ -103,24 +91,22 @@ private slots:
 
     void withNothingToOpenTheLogonIsAsked()
     {
-        const QString missing = QStringLiteral("Mail folder %1 not found").arg(homeMaildir());
         ScriptedMailLogon cancelling;
-        QCOMPARE(signOnFailure(cancelling), missing);
+        QCOMPARE(signOnFailure(cancelling), notFound(homeMaildir()));
         QCOMPARE(cancelling.requests().size(), 1);
-        QCOMPARE(cancelling.requests().at(0).reason, missing);
+        QCOMPARE(cancelling.requests().at(0).reason, notFound(homeMaildir()));
         QVERIFY(cancelling.requests().at(0).profile.isEmpty());
 
         // A wrong folder is asked about again; the one that opens is kept.
         QTemporaryDir other;
-        TestMaildir mail(other.filePath(QStringLiteral("Mail")));
-        const QString typo = other.filePath(QStringLiteral("Mial"));
+        TestMaildir mail(other.filePath(u"Mail"_s));
+        const QString typo = other.filePath(u"Mial"_s);
         ScriptedMailLogon logon;
         logon.answer({typo, {}, {}});
         logon.answer({mail.folder(), {}, {}});
         QCOMPARE(signOnFailure(logon), QString());
         QCOMPARE(logon.requests().size(), 2);
-        QCOMPARE(logon.requests().at(1).reason,
-                 QStringLiteral("Mail folder %1 not found").arg(typo));
+        QCOMPARE(logon.requests().at(1).reason, notFound(typo));
         QCOMPARE(logon.requests().at(1).profile.inbox, typo);
         QCOMPARE(MailProfile::load().inbox, mail.folder());
     }
@@ -128,65 +114,43 @@ private slots:
     void profileFailuresAreReportedWithoutAsking()
     {
         ScriptedMailLogon logon;
-        const QString gone = m_home.filePath(QStringLiteral("gone"));
+        const QString gone = m_home.filePath(u"gone"_s);
         QVERIFY((MailProfile{gone, {}, {}}.save()));
-        QCOMPARE(signOnFailure(logon), QStringLiteral("Mail folder %1 not found").arg(gone));
+        QCOMPARE(signOnFailure(logon), notFound(gone));
 
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            closedPort = probe.serverPort();
-        }
-        QVERIFY((MailProfile{QStringLiteral("imap://127.0.0.1:%1").arg(closedPort),
-                             QStringLiteral("ann"), QStringLiteral("pw")}
-                     .save()));
-        QCOMPARE(signOnFailure(logon),
-                 QStringLiteral("Connection refused by 127.0.0.1:%1").arg(closedPort));
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 closedPort = probe.serverPort();
+        probe.close();
+        QVERIFY((MailProfile{u"imap://127.0.0.1:%1"_s.arg(closedPort), u"ann"_s, u"pw"_s}.save()));
+        QCOMPARE(signOnFailure(logon), u"Connection refused by 127.0.0.1:%1"_s.arg(closedPort));
         QVERIFY(logon.requests().isEmpty());
-    }
 
-    void homeFolderIsWrittenWithTilde()
-    {
-        TestMaildir mail(m_home.filePath(QStringLiteral("Mail/forms")));
-        mail.deliverNew(MailSamples::formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        QVERIFY((MailProfile{QStringLiteral("~/Mail/forms"), {}, {}}.save()));
-        ScriptedMailLogon logon;
-        const auto inbox = MailInbox::fromProfile(logon);
-        QVERIFY(inbox->signOn());
-        inbox->fetch(false);
-        QCOMPARE(inbox->count(), 1);
+        // A home folder is written with a tilde.
+        TestMaildir(m_home.filePath(u"Mail/forms"_s)).deliverNew(MailSamples::formData(), 100);
+        QVERIFY((MailProfile{u"~/Mail/forms"_s, {}, {}}.save()));
+        QCOMPARE(signOnFailure(logon), QString());
     }
 
     void logonWindow()
     {
         frmMailLogon window;
-        QCOMPARE(window.windowTitle(), QStringLiteral("Mail Logon"));
-        auto* txtInbox = window.findChild<QLineEdit*>(QStringLiteral("txtInbox"));
-        auto* txtUser = window.findChild<QLineEdit*>(QStringLiteral("txtUser"));
-        auto* txtPassword = window.findChild<QLineEdit*>(QStringLiteral("txtPassword"));
-        auto* cmdOK = window.findChild<QPushButton*>(QStringLiteral("cmdOK"));
-        auto* cmdCancel = window.findChild<QPushButton*>(QStringLiteral("cmdCancel"));
-        auto* lblReason = window.findChild<QLabel*>(QStringLiteral("lblReason"));
-        QVERIFY(txtInbox && txtUser && txtPassword && cmdOK && cmdCancel && lblReason);
-        QCOMPARE(txtPassword->echoMode(), QLineEdit::Password);
-
-        window.setProfile({QStringLiteral("imap://mail.example.org"), QStringLiteral("ann"),
-                           QStringLiteral("old")},
-                          QStringLiteral("Login refused by mail.example.org"));
-        QCOMPARE(lblReason->text(), QStringLiteral("Login refused by mail.example.org"));
-        QCOMPARE(txtInbox->text(), QStringLiteral("imap://mail.example.org"));
-        QCOMPARE(txtUser->text(), QStringLiteral("ann"));
-        txtPassword->clear();
-        QTest::keyClicks(txtPassword, QStringLiteral("new"));
+        QCOMPARE(window.windowTitle(), u"Mail Logon"_s);
+        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
+        window.setProfile({u"imap://mail.example.org"_s, u"ann"_s, u"old"_s},
+                          u"Login refused by mail.example.org"_s);
+        QCOMPARE(window.lblReason->text(), u"Login refused by mail.example.org"_s);
+        QCOMPARE(window.txtInbox->text(), u"imap://mail.example.org"_s);
+        QCOMPARE(window.txtUser->text(), u"ann"_s);
+        window.txtPassword->clear();
+        QTest::keyClicks(window.txtPassword, u"new"_s);
         window.show();
-        QTest::mouseClick(cmdOK, Qt::LeftButton);
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(window.profile(), (MailProfile{QStringLiteral("imap://mail.example.org"),
-                                                QStringLiteral("ann"), QStringLiteral("new")}));
+        QCOMPARE(window.profile(), (MailProfile{u"imap://mail.example.org"_s, u"ann"_s, u"new"_s}));
 
         window.show();
-        QTest::mouseClick(cmdCancel, Qt::LeftButton);
+        QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Rejected));
     }
 };

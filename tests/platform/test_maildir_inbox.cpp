@@ -10,44 +10,46 @@
 #include <QtTest>
 
 using namespace MailSamples;
+using namespace Qt::StringLiterals;
 
 class TestMaildirInbox : public QObject
 {
     Q_OBJECT
 
-private:
-    struct Read
-    {
-        QString originator;
-        QString body;
-        int attachments = 0;
-        int type = -1;
-        QByteArray saved;
-    };
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestMaildir> m_mail;
+    std::unique_ptr<MaildirInbox> m_inbox;
 
-    // Everything the run reads of message i, in the run's order.
-    static Read readMessage(MailInbox& inbox, int i)
+    // Signs on and fetches, all messages or the unread ones.
+    bool open(bool unreadOnly = false)
     {
-        inbox.select(i);
-        Read r{inbox.originator(),
-               inbox.bodyText(),
-               inbox.attachmentCount(),
-               inbox.attachmentType(),
-               {}};
-        const QString path = inbox.attachmentPath();
-        if (!path.isEmpty())
-            r.saved = readBytes(path);
-        return r;
+        if (!m_inbox)
+            m_inbox = std::make_unique<MaildirInbox>(m_dir.path());
+        if (!m_inbox->signOn())
+            return false;
+        m_inbox->fetch(unreadOnly);
+        return true;
+    }
+    QString originatorOf(int i)
+    {
+        m_inbox->select(i);
+        return m_inbox->originator();
     }
 
 private slots:
+    void init()
+    {
+        m_inbox.reset();
+        QDir(m_dir.path()).removeRecursively();
+        m_mail = std::make_unique<TestMaildir>(m_dir.path());
+    }
+
     void missingFolderFailsSignOnWithItsName()
     {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("nowhere"));
+        const QString folder = m_dir.filePath(u"nowhere"_s);
         MaildirInbox inbox(folder);
         QVERIFY(!inbox.signOn());
-        QCOMPARE(inbox.errorDescription(), QStringLiteral("Mail folder %1 not found").arg(folder));
+        QCOMPARE(inbox.errorDescription(), u"Mail folder %1 not found"_s.arg(folder));
         QVERIFY(!inbox.loginRefused());
 
         // A folder without cur/ and new/ is no Maildir either.
@@ -58,215 +60,172 @@ private slots:
         QVERIFY(inbox.errorDescription().isEmpty());
     }
 
+    void readsEachKindOfMessage_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QString>("originator");
+        QTest::addColumn<QString>("bodyHas"); // empty: no plain-text part at all
+        QTest::addColumn<int>("attachments");
+        QTest::addColumn<int>("type");         // -1: not checked
+        QTest::addColumn<QByteArray>("saved"); // empty: not checked
+        const int data = MailInbox::DataFile, embedded = MailInbox::EmbeddedObject;
+        const QByteArray other = formData(u"Bo Ek"_s);
+        // clang-format off
+        QTest::newRow("form submission") << formSubmission(u"Ann Lee <ann@example.com>"_s)
+            << "ann@example.com" << "Form posted from Mozilla" << 1 << data << formData();
+        QTest::newRow("only a name in the Content-Type")
+            << formSubmissionNameOnly(u"Bo Ek <bo@example.se>"_s, other) << "bo@example.se"
+            << "Form posted from" << 1 << data << other;
+        QTest::newRow("two attachments") << twoAttachments(u"Cy <cy@example.net>"_s)
+            << "cy@example.net" << "Form posted from" << 2 << -1 << QByteArray();
+        QTest::newRow("attached message") << attachedMessage(u"Di <di@example.net>"_s)
+            << "di@example.net" << "Form posted from" << 1 << embedded << QByteArray();
+        QTest::newRow("embedded object") << embeddedObject(u"Ed <ed@example.net>"_s)
+            << "ed@example.net" << "" << 1 << embedded << QByteArray();
+        QTest::newRow("lower-case marker") << lowerCaseMarker(u"Flo <flo@example.net>"_s)
+            << "flo@example.net" << "form posted from" << 1 << data << formData();
+        QTest::newRow("ordinary mail")
+            << ordinaryMail(u"Gus <gus@example.net>"_s, u"Grüße aus Köln = 1"_s)
+            << "gus@example.net" << "Grüße aus Köln = 1" << 0 << -1 << QByteArray();
+        // clang-format on
+    }
     void readsEachKindOfMessage()
     {
-        QTemporaryDir dir;
-        TestMaildir mail(dir.path());
-        const QByteArray otherData = formData(QStringLiteral("Bo Ek"));
-        mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 1000);
-        mail.deliverNew(formSubmissionNameOnly(QStringLiteral("Bo Ek <bo@example.se>"), otherData),
-                        1001);
-        mail.deliverNew(twoAttachments(QStringLiteral("Cy <cy@example.net>")), 1002);
-        mail.deliverNew(attachedMessage(QStringLiteral("Di <di@example.net>")), 1003);
-        mail.deliverNew(embeddedObject(QStringLiteral("Ed <ed@example.net>")), 1004);
-        mail.deliverNew(lowerCaseMarker(QStringLiteral("Flo <flo@example.net>")), 1005);
-        mail.deliverNew(ordinaryMail(QStringLiteral("Gus <gus@example.net>"),
-                                     QStringLiteral("Grüße aus Köln = 1")),
-                        1006);
-
-        MaildirInbox inbox(dir.path());
-        QVERIFY(inbox.signOn());
-        inbox.fetch(false);
-        QCOMPARE(inbox.count(), 7);
-
-        const Read ann = readMessage(inbox, 0);
-        QCOMPARE(ann.originator, QStringLiteral("ann@example.com"));
-        QVERIFY(ann.body.contains(QStringLiteral("Form posted from Mozilla")));
-        QCOMPARE(ann.attachments, 1);
-        QCOMPARE(ann.type, int(MailInbox::DataFile));
-        QCOMPARE(ann.saved, formData());
-
-        // Only a name in the Content-Type still makes an attachment.
-        const Read bo = readMessage(inbox, 1);
-        QCOMPARE(bo.originator, QStringLiteral("bo@example.se"));
-        QCOMPARE(bo.attachments, 1);
-        QCOMPARE(bo.type, int(MailInbox::DataFile));
-        QCOMPARE(bo.saved, otherData);
-
-        QCOMPARE(readMessage(inbox, 2).attachments, 2);
-
-        const Read di = readMessage(inbox, 3);
-        QCOMPARE(di.attachments, 1);
-        QCOMPARE(di.type, int(MailInbox::EmbeddedObject));
-
-        const Read ed = readMessage(inbox, 4);
-        QCOMPARE(ed.attachments, 1);
-        QCOMPARE(ed.type, int(MailInbox::EmbeddedObject));
-        QVERIFY(ed.body.isEmpty()); // no plain-text part
-
-        const Read flo = readMessage(inbox, 5);
-        QVERIFY(flo.body.contains(QStringLiteral("form posted from")));
-        QVERIFY(!flo.body.contains(QStringLiteral("Form posted from")));
-
-        const Read gus = readMessage(inbox, 6);
-        QCOMPARE(gus.body.trimmed(), QStringLiteral("Grüße aus Köln = 1"));
-        QCOMPARE(gus.attachments, 0);
-        QVERIFY(inbox.attachmentPath().isEmpty());
-        QVERIFY(inbox.signOff());
+        QFETCH(QByteArray, message);
+        QFETCH(QString, bodyHas);
+        QFETCH(int, type);
+        QFETCH(QByteArray, saved);
+        m_mail->deliverNew(message, 1000);
+        QVERIFY(open());
+        QCOMPARE(m_inbox->count(), 1);
+        QTEST(originatorOf(0), "originator");
+        if (bodyHas.isEmpty())
+            QVERIFY(m_inbox->bodyText().isEmpty());
+        else
+            QVERIFY2(m_inbox->bodyText().contains(bodyHas), qPrintable(m_inbox->bodyText()));
+        QTEST(m_inbox->attachmentCount(), "attachments");
+        if (type != -1)
+            QCOMPARE(m_inbox->attachmentType(), type);
+        if (!saved.isEmpty())
+            QCOMPARE(readBytes(m_inbox->attachmentPath()), saved);
+        else if (m_inbox->attachmentCount() == 0)
+            QVERIFY(m_inbox->attachmentPath().isEmpty());
+        QVERIFY(m_inbox->signOff());
     }
 
     void ordersByDeliveryTimeThenName()
     {
-        QTemporaryDir dir;
-        TestMaildir mail(dir.path());
         // By name alone "1700000000..." comes first; it was delivered last.
-        mail.deliverNew(ordinaryMail(QStringLiteral("L <late@x.org>"), {}), 1700000000);
-        mail.deliverCur(ordinaryMail(QStringLiteral("E <early@x.org>"), {}), 999999999,
-                        QStringLiteral("S"));
-        mail.deliverNew(ordinaryMail(QStringLiteral("A <a@x.org>"), {}), 1500000000);
-        mail.deliverCur(ordinaryMail(QStringLiteral("B <b@x.org>"), {}), 1500000000, {});
+        m_mail->deliverNew(ordinaryMail(u"L <late@x.org>"_s, {}), 1700000000);
+        m_mail->deliverCur(ordinaryMail(u"E <early@x.org>"_s, {}), 999999999, u"S"_s);
+        m_mail->deliverNew(ordinaryMail(u"A <a@x.org>"_s, {}), 1500000000);
+        m_mail->deliverCur(ordinaryMail(u"B <b@x.org>"_s, {}), 1500000000, {});
         // A name without a delivery time is dated by its file.
-        writeBytes(QDir(dir.path()).filePath(QStringLiteral("new/handmade")),
-                   ordinaryMail(QStringLiteral("H <hand@x.org>"), {}));
-
-        MaildirInbox inbox(dir.path());
-        QVERIFY(inbox.signOn());
-        inbox.fetch(false);
+        writeBytes(m_dir.filePath(u"new/handmade"_s), ordinaryMail(u"H <hand@x.org>"_s, {}));
+        QVERIFY(open());
         QStringList senders;
-        for (int i = 0; i < inbox.count(); ++i) {
-            inbox.select(i);
-            senders << inbox.originator();
-        }
-        QCOMPARE(senders, QStringList({QStringLiteral("early@x.org"), QStringLiteral("a@x.org"),
-                                       QStringLiteral("b@x.org"), QStringLiteral("late@x.org"),
-                                       QStringLiteral("hand@x.org")}));
+        for (int i = 0; i < m_inbox->count(); ++i)
+            senders << originatorOf(i);
+        QCOMPARE(senders,
+                 QStringList({"early@x.org", "a@x.org", "b@x.org", "late@x.org", "hand@x.org"}));
     }
 
     void unreadOnlyAndMarkingRead()
     {
-        QTemporaryDir dir;
-        TestMaildir mail(dir.path());
-        const QString fresh = mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        const QString seen = mail.deliverCur(formSubmission(QStringLiteral("B <b@x.org>")), 101,
-                                             QStringLiteral("S"));
-        const QString flagged = mail.deliverCur(formSubmission(QStringLiteral("C <c@x.org>")), 102,
-                                                QStringLiteral("F"));
-        const QString other =
-            mail.deliverNew(ordinaryMail(QStringLiteral("D <d@x.org>"), QStringLiteral("Hi")), 103);
-        const QByteArray freshBytes = readBytes(mail.pathOf(fresh));
+        const QString fresh = m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
+        const QString seen = m_mail->deliverCur(formSubmission(u"B <b@x.org>"_s), 101, u"S"_s);
+        const QString flagged = m_mail->deliverCur(formSubmission(u"C <c@x.org>"_s), 102, u"F"_s);
+        const QString other = m_mail->deliverNew(ordinaryMail(u"D <d@x.org>"_s, u"Hi"_s), 103);
+        const QByteArray freshBytes = readBytes(m_mail->pathOf(fresh));
 
-        MaildirInbox inbox(dir.path());
-        QVERIFY(inbox.signOn());
-        inbox.fetch(true);
-        QCOMPARE(inbox.count(), 3);
-        for (int i = 0; i < 3; ++i)
-            readMessage(inbox, i);
+        QVERIFY(open(true));
+        QCOMPARE(m_inbox->count(), 3);
+        for (int i = 0; i < 3; ++i) {
+            m_inbox->select(i);
+            m_inbox->bodyText();
+            m_inbox->attachmentPath();
+        }
         // Reading changed nothing.
-        QCOMPARE(mail.stateOf(fresh), QStringLiteral("new"));
-        QCOMPARE(mail.stateOf(flagged), QStringLiteral("F"));
-        QCOMPARE(mail.stateOf(other), QStringLiteral("new"));
+        QCOMPARE(m_mail->stateOf(fresh), u"new"_s);
+        QCOMPARE(m_mail->stateOf(flagged), u"F"_s);
 
-        inbox.select(0);
-        QCOMPARE(inbox.originator(), QStringLiteral("a@x.org"));
-        inbox.markRead();
-        inbox.select(1);
-        QCOMPARE(inbox.originator(), QStringLiteral("c@x.org"));
-        inbox.markRead();
-        inbox.markRead(); // twice is harmless
+        QCOMPARE(originatorOf(0), u"a@x.org"_s);
+        m_inbox->markRead();
+        QCOMPARE(originatorOf(1), u"c@x.org"_s);
+        m_inbox->markRead();
+        m_inbox->markRead(); // twice is harmless
 
-        QCOMPARE(mail.stateOf(fresh), QStringLiteral("S"));
-        QCOMPARE(mail.stateOf(flagged), QStringLiteral("FS"));
-        QCOMPARE(mail.stateOf(seen), QStringLiteral("S"));
-        QCOMPARE(mail.stateOf(other), QStringLiteral("new"));
-        QCOMPARE(readBytes(mail.pathOf(fresh)), freshBytes);
+        QCOMPARE(m_mail->stateOf(fresh), u"S"_s);
+        QCOMPARE(m_mail->stateOf(flagged), u"FS"_s);
+        QCOMPARE(m_mail->stateOf(seen), u"S"_s);
+        QCOMPARE(m_mail->stateOf(other), u"new"_s);
+        QCOMPARE(readBytes(m_mail->pathOf(fresh)), freshBytes);
 
-        inbox.fetch(true);
-        QCOMPARE(inbox.count(), 1);
-        inbox.select(0);
-        QCOMPARE(inbox.originator(), QStringLiteral("d@x.org"));
-        inbox.fetch(false);
-        QCOMPARE(inbox.count(), 4);
-        QVERIFY(inbox.signOff());
+        m_inbox->fetch(true);
+        QCOMPARE(m_inbox->count(), 1);
+        QCOMPARE(originatorOf(0), u"d@x.org"_s);
+        m_inbox->fetch(false);
+        QCOMPARE(m_inbox->count(), 4);
+        QVERIFY(m_inbox->signOff());
     }
 
     void messageMovedByAnotherProgramIsStillFound()
     {
-        QTemporaryDir dir;
-        TestMaildir mail(dir.path());
-        const QString unique = mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        MaildirInbox inbox(dir.path());
-        QVERIFY(inbox.signOn());
-        inbox.fetch(true);
+        const QString unique = m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
+        QVERIFY(open(true));
         // A mail program notices the message: new/ to cur/, still unread.
-        QVERIFY(QDir().rename(
-            mail.pathOf(unique),
-            QDir(dir.path()).filePath(QStringLiteral("cur/") + unique + QStringLiteral(":2,"))));
-        inbox.select(0);
-        QCOMPARE(inbox.originator(), QStringLiteral("a@x.org"));
-        inbox.markRead();
-        QCOMPARE(mail.stateOf(unique), QStringLiteral("S"));
+        QVERIFY(QDir().rename(m_mail->pathOf(unique), m_dir.filePath("cur/" + unique + ":2,")));
+        QCOMPARE(originatorOf(0), u"a@x.org"_s);
+        m_inbox->markRead();
+        QCOMPARE(m_mail->stateOf(unique), u"S"_s);
     }
 
     void savedAttachmentIsPrivateAndGoesAtSignOff()
     {
-        QTemporaryDir dir;
-        TestMaildir mail(dir.path());
-        mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        mail.deliverNew(formSubmission(QStringLiteral("B <b@x.org>")), 101);
-        QString first;
-        QString second;
-        {
-            MaildirInbox inbox(dir.path());
-            QVERIFY(inbox.signOn());
-            inbox.fetch(false);
-            inbox.select(0);
-            first = inbox.attachmentPath();
-            // Never the attachment's own name (POSTDATA.ATT).
-            QVERIFY(!first.contains(QStringLiteral("POSTDATA"), Qt::CaseInsensitive));
-            const QFileInfo folder(QFileInfo(first).absolutePath());
-            QCOMPARE(folder.permissions() &
-                         ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
-                     QFile::Permissions());
-            QVERIFY(!folder.absoluteFilePath().startsWith(dir.path()));
-            inbox.select(1);
-            second = inbox.attachmentPath();
-            QVERIFY(second != first);
-            QVERIFY(!QFileInfo::exists(first)); // one attachment in hand at a time
-            QVERIFY(inbox.signOff());
-            QVERIFY(!QFileInfo::exists(QFileInfo(second).absolutePath()));
+        m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
+        m_mail->deliverNew(formSubmission(u"B <b@x.org>"_s), 101);
+        QVERIFY(open());
+        m_inbox->select(0);
+        QString first = m_inbox->attachmentPath();
+        // Never the attachment's own name (POSTDATA.ATT).
+        QVERIFY(!first.contains(u"POSTDATA"_s, Qt::CaseInsensitive));
+        const QFileInfo folder(QFileInfo(first).absolutePath());
+        QCOMPARE(folder.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                 QFile::Permissions());
+        QVERIFY(!folder.absoluteFilePath().startsWith(m_dir.path()));
+        m_inbox->select(1);
+        const QString second = m_inbox->attachmentPath();
+        QVERIFY(second != first);
+        QVERIFY(!QFileInfo::exists(first)); // one attachment in hand at a time
+        QVERIFY(m_inbox->signOff());
+        QVERIFY(!QFileInfo::exists(QFileInfo(second).absolutePath()));
 
-            // Signed on again, and left without signing off.
-            QVERIFY(inbox.signOn());
-            inbox.fetch(false);
-            inbox.select(0);
-            first = inbox.attachmentPath();
-            QVERIFY(QFileInfo::exists(first));
-        }
+        // Signed on again, and left without signing off.
+        QVERIFY(open());
+        m_inbox->select(0);
+        first = m_inbox->attachmentPath();
+        QVERIFY(QFileInfo::exists(first));
+        m_inbox.reset();
         QVERIFY(!QFileInfo::exists(QFileInfo(first).absolutePath()));
         // Nothing was written into the Maildir.
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
     }
 
     void vanishedFolderThrowsAfterSignOn()
     {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(QStringLiteral("Maildir"));
-        TestMaildir mail(folder);
-        mail.deliverNew(formSubmission(QStringLiteral("A <a@x.org>")), 100);
-        MaildirInbox inbox(folder);
-        QVERIFY(inbox.signOn());
-        inbox.fetch(false);
-        QVERIFY(QDir(folder).removeRecursively());
+        m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
+        QVERIFY(open());
+        QVERIFY(QDir(m_dir.path()).removeRecursively());
         try {
-            inbox.select(0);
+            m_inbox->select(0);
             QFAIL("select should have thrown");
         } catch (const MailInboxError& e) {
-            QCOMPARE(e.description(), QStringLiteral("Mail folder %1 not found").arg(folder));
+            QCOMPARE(e.description(), u"Mail folder %1 not found"_s.arg(m_dir.path()));
         }
-        QVERIFY_THROWS_EXCEPTION(MailInboxError, inbox.fetch(false));
-        QVERIFY_THROWS_EXCEPTION(MailInboxError, inbox.select(5));
-        QVERIFY(inbox.signOff());
+        QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->fetch(false));
+        QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->select(5));
+        QVERIFY(m_inbox->signOff());
     }
 };
 

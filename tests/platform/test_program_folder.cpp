@@ -10,80 +10,61 @@
 class TestProgramFolder : public QObject
 {
     Q_OBJECT
-private slots:
-    void init();
-    void writableFolderStaysTheProgramFolder();
-    void firstStartOfAnInstalledCopyFillsTheUserFolder();
-    void laterStartsLeaveTheUserFolderAlone();
-    void missingShippedFilesLeaveAnEmptyFolder();
-    void findsTheShippedFilesBesideTheProgram();
 
-private:
+    std::unique_ptr<QTemporaryDir> m_dir;
     QString shipped() const { return m_dir->filePath(QStringLiteral("share/brevane")); }
     QString userData() const { return m_dir->filePath(QStringLiteral("home/.local/share")); }
-    std::unique_ptr<QTemporaryDir> m_dir;
+    static QString file(const QString& folder, const char* name)
+    {
+        return QDir(folder).filePath(QLatin1String(name));
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        writeBytes(file(shipped(), "FORM.MDB"), "empty database");
+        writeBytes(file(shipped(), "FORM.RPT"), "Table=Form_Response\n");
+        // Installed files are read-only for the user.
+        for (const char* name : {"FORM.MDB", "FORM.RPT"})
+            QFile::setPermissions(file(shipped(), name),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+
+    void writableFolderStaysTheProgramFolder()
+    {
+        // The test program runs from the build tree, which the user can write.
+        QCOMPARE(ProgramFolder::path(),
+                 QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
+        QCOMPARE(ProgramFolder::shippedDataFolder(QStringLiteral("/opt/brevane/bin")),
+                 QStringLiteral("/opt/brevane/share/brevane"));
+    }
+
+    void firstStartOfAnInstalledCopyFillsTheUserFolder()
+    {
+        const QString folder = ProgramFolder::userFolder(userData(), shipped());
+        QCOMPARE(folder, file(userData(), "Brevane"));
+        QCOMPARE(readBytes(file(folder, "FORM.MDB")), QByteArray("empty database"));
+        QCOMPARE(readBytes(file(folder, "FORM.RPT")), QByteArray("Table=Form_Response\n"));
+        QVERIFY(QFile::permissions(file(folder, "FORM.MDB")) & QFile::WriteOwner);
+        QVERIFY(!QFileInfo::exists(file(folder, "FORM.INI")));
+
+        // Later starts leave it alone: a deleted database stays missing, an edited report stays.
+        QVERIFY(QFile::remove(file(folder, "FORM.MDB")));
+        writeBytes(file(folder, "FORM.RPT"), "the user's own report");
+        QCOMPARE(ProgramFolder::userFolder(userData(), shipped()), folder);
+        QVERIFY(!QFileInfo::exists(file(folder, "FORM.MDB")));
+        QCOMPARE(readBytes(file(folder, "FORM.RPT")), QByteArray("the user's own report"));
+    }
+
+    void missingShippedFilesLeaveAnEmptyFolder()
+    {
+        const QString folder =
+            ProgramFolder::userFolder(userData(), file(m_dir->path(), "nowhere"));
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+    }
 };
-
-void TestProgramFolder::init()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    writeBytes(QDir(shipped()).filePath(QStringLiteral("FORM.MDB")), "empty database");
-    writeBytes(QDir(shipped()).filePath(QStringLiteral("FORM.RPT")), "Table=Form_Response\n");
-    // Installed files are read-only for the user.
-    for (const char* name : {"FORM.MDB", "FORM.RPT"})
-        QFile::setPermissions(QDir(shipped()).filePath(QLatin1String(name)),
-                              QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-}
-
-void TestProgramFolder::writableFolderStaysTheProgramFolder()
-{
-    // The test program runs from the build tree, which the user can write.
-    QCOMPARE(ProgramFolder::path(),
-             QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-}
-
-void TestProgramFolder::firstStartOfAnInstalledCopyFillsTheUserFolder()
-{
-    const QString folder = ProgramFolder::userFolder(userData(), shipped());
-    QCOMPARE(folder, QDir(userData()).filePath(QStringLiteral("Brevane")));
-    QVERIFY(QFileInfo(folder).isDir());
-    QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.MDB"))),
-             QByteArray("empty database"));
-    QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.RPT"))),
-             QByteArray("Table=Form_Response\n"));
-    QVERIFY(QFile::permissions(QDir(folder).filePath(QStringLiteral("FORM.MDB"))) &
-            QFile::WriteOwner);
-    QVERIFY(!QFileInfo::exists(QDir(folder).filePath(QStringLiteral("FORM.INI"))));
-}
-
-void TestProgramFolder::laterStartsLeaveTheUserFolderAlone()
-{
-    const QString folder = ProgramFolder::userFolder(userData(), shipped());
-    const QString database = QDir(folder).filePath(QStringLiteral("FORM.MDB"));
-    const QString report = QDir(folder).filePath(QStringLiteral("FORM.RPT"));
-    QVERIFY(QFile::remove(database));
-    writeBytes(report, "the user's own report");
-
-    QCOMPARE(ProgramFolder::userFolder(userData(), shipped()), folder);
-    QVERIFY(!QFileInfo::exists(database)); // a deleted database stays missing
-    QCOMPARE(readBytes(report), QByteArray("the user's own report"));
-}
-
-void TestProgramFolder::missingShippedFilesLeaveAnEmptyFolder()
-{
-    const QString folder =
-        ProgramFolder::userFolder(userData(), m_dir->filePath(QStringLiteral("nowhere")));
-    QVERIFY(QFileInfo(folder).isDir());
-    QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
-}
-
-void TestProgramFolder::findsTheShippedFilesBesideTheProgram()
-{
-    QCOMPARE(ProgramFolder::shippedDataFolder(QStringLiteral("/opt/brevane/bin")),
-             QStringLiteral("/opt/brevane/share/brevane"));
-    QCOMPARE(ProgramFolder::shippedDataFolder(QStringLiteral("/usr/local/bin")),
-             QStringLiteral("/usr/local/share/brevane"));
-}
 
 QTEST_GUILESS_MAIN(TestProgramFolder)
 #include "test_program_folder.moc"

@@ -8,11 +8,12 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-
-const QString Prompt = QStringLiteral("Prompt For Email Address");
-const QStringList ReplyLines{QStringLiteral("Dear Your name: Ann,"), QStringLiteral("thanks.")};
-
+const QString Prompt = u"Prompt For Email Address"_s;
+const QString Ann = u"ann@example.com"_s;
+const QStringList ReplyLines{u"Dear Your name: Ann,"_s, u"thanks."_s};
 } // namespace
 
 class TestReplySender : public QObject
@@ -28,8 +29,13 @@ class TestReplySender : public QObject
     QString databasePath() const { return app->path(ResponseDatabase::FileName); }
     QList<ResponseRecord> rows() const { return ResponseDatabase::readRecords(databasePath()); }
     QString warning(const QString& code) const { return ErrorReporter::warningText(code); }
-
     void setFlag(SystemSettings::Key key, bool on) { state().settings().setFlag(key, on ? 1 : 0); }
+    // The target as the address check leaves it.
+    QString reply(QString target = Ann)
+    {
+        sender->SendReply(target);
+        return target;
+    }
 
 private slots:
     void init()
@@ -38,26 +44,24 @@ private slots:
         server = std::make_unique<ScriptedSmtpServer>();
         printer = std::make_unique<RecordingPrinter>();
         ResponseDatabase::createEmptyDatabase(databasePath());
-
         SystemSettings& s = state().settings();
         s.setText(SystemSettings::SMTP_Server_Address, server->address());
-        s.setText(SystemSettings::SMTP_From_Address, QStringLiteral("forms@example.com"));
-        s.setText(SystemSettings::SMTP_Reply_Subject, QStringLiteral("Receipt Confirmation"));
+        s.setText(SystemSettings::SMTP_From_Address, u"forms@example.com"_s);
+        s.setText(SystemSettings::SMTP_Reply_Subject, u"Receipt Confirmation"_s);
         state().printJobFactory = printer->factory();
 
         // A decoded submission: name with a friendly name, email without one.
         VariableTable& v = state().variables();
-        v.appendDefinition({QStringLiteral("name"), QStringLiteral("Your name")});
-        v.appendDefinition({QStringLiteral("email"), QString()});
-        v.AddName(QStringLiteral("name"));
-        v.SetLastValue(QStringLiteral("Ann"));
-        v.AddName(QStringLiteral("email"));
-        v.SetLastValue(QStringLiteral("ann@example.com"));
+        v.appendDefinition({u"name"_s, u"Your name"_s});
+        v.appendDefinition({u"email"_s, QString()});
+        for (const auto& [name, value] : {std::pair{u"name"_s, u"Ann"_s}, {u"email"_s, Ann}}) {
+            v.AddName(name);
+            v.SetLastValue(value);
+        }
         v.FinishSubmission();
         v.ShowInGrid();
-        state().replyTemplate().setDesignText(QStringLiteral("Dear <<name>>,\r\nthanks."));
+        state().replyTemplate().setDesignText(u"Dear <<name>>,\r\nthanks."_s);
         state().replyTemplate().setChanged(false);
-
         sender = std::make_unique<ReplySender>(state());
     }
 
@@ -71,44 +75,36 @@ private slots:
 
     void replyIsMergedSentLoggedAndRecorded()
     {
-        QString target = QStringLiteral("ann@example.com");
-        sender->SendReply(target);
-
+        QCOMPARE(reply(), Ann);
         QVERIFY(app->dialogs.shown().isEmpty());
-        QCOMPARE(state().eventLog().text(),
-                 QStringLiteral("\r\n   SMTP Send to ann@example.com [OK]"));
+        QCOMPARE(state().eventLog().text(), u"\r\n   SMTP Send to ann@example.com [OK]"_s);
         QVERIFY(state().replyTemplate().isChanged());
         QVERIFY(server->commands().contains("RCPT TO:<ann@example.com>"));
         QVERIFY(server->data().endsWith("\r\n\r\nDear Your name: Ann,\r\nthanks.\r\n"));
 
         const auto recorded = rows();
         QCOMPARE(recorded.size(), 1);
-        QCOMPARE(recorded[0].sourceAddress, target);
-        QCOMPARE(recorded[0].subject, QStringLiteral("Receipt Confirmation"));
-        QCOMPARE(recorded[0].message, QStringLiteral("Dear Your name: Ann,\r\nthanks."));
+        QCOMPARE(recorded[0].sourceAddress, Ann);
+        QCOMPARE(recorded[0].subject, u"Receipt Confirmation"_s);
+        QCOMPARE(recorded[0].message, u"Dear Your name: Ann,\r\nthanks."_s);
         QVERIFY(qAbs(recorded[0].sourceDate.secsTo(QDateTime::currentDateTime())) < 600);
         QVERIFY(printer->jobs().isEmpty());
     }
 
     void addressIsAskedUntilItHasAnAtSign()
     {
-        app->dialogs.answerText(QStringLiteral("ann"));
-        app->dialogs.answerText(QStringLiteral("ann@example.com"));
-        QString target = Prompt;
-        sender->SendReply(target);
-
-        QCOMPARE(target, QStringLiteral("ann@example.com"));
-        const auto& shown = app->dialogs.shown();
-        QCOMPARE(shown.size(), 2);
-        for (const auto& s : shown) {
+        app->dialogs.answerText(u"ann"_s);
+        app->dialogs.answerText(Ann);
+        QCOMPARE(reply(Prompt), Ann);
+        QCOMPARE(app->dialogs.shown().size(), 2);
+        for (const auto& s : app->dialogs.shown()) {
             QCOMPARE(s.kind, ScriptedDialogs::Kind::Input);
-            QCOMPARE(s.text, QStringLiteral("Email Reply To:"));
-            QCOMPARE(s.title, QStringLiteral("Brevane"));
+            QCOMPARE(s.text, u"Email Reply To:"_s);
+            QCOMPARE(s.title, u"Brevane"_s);
             QCOMPARE(s.defaultText, QString());
         }
-        QCOMPARE(state().eventLog().text(),
-                 QStringLiteral("\r\n   SMTP Send to ann@example.com [OK]"));
-        QCOMPARE(rows().at(0).sourceAddress, target);
+        QCOMPARE(state().eventLog().text(), u"\r\n   SMTP Send to ann@example.com [OK]"_s);
+        QCOMPARE(rows().at(0).sourceAddress, Ann);
     }
 
     void noAddressSendsNothingButStillRecords_data()
@@ -117,32 +113,25 @@ private slots:
         QTest::newRow("empty answer") << false;
         QTest::newRow("cancel") << true;
     }
-
     void noAddressSendsNothingButStillRecords()
     {
         QFETCH(bool, cancel);
         setFlag(SystemSettings::Auto_Print_Reply, true);
         app->dialogs.answerText(cancel ? std::nullopt : std::optional<QString>(QString()));
-        QString target = Prompt;
-        sender->SendReply(target);
-
-        QCOMPARE(target, QString());
+        QCOMPARE(reply(Prompt), QString());
         QCOMPARE(app->dialogs.shown().size(), 1);
         QCOMPARE(server->connections(), 0);
         QCOMPARE(state().eventLog().lineCount(), 0);
         QCOMPARE(printer->jobs().size(), 1);
-        const auto recorded = rows();
-        QCOMPARE(recorded.size(), 1);
-        QCOMPARE(recorded[0].sourceAddress, QString());
+        QCOMPARE(rows().size(), 1);
+        QCOMPARE(rows().at(0).sourceAddress, QString());
     }
 
     void suppressedReplyIsStillPrintedAndRecorded()
     {
         setFlag(SystemSettings::Suppress_Reply_To_Sender, true);
         setFlag(SystemSettings::Auto_Print_Reply, true);
-        QString target = Prompt;
-        sender->SendReply(target);
-
+        reply(Prompt);
         QVERIFY(app->dialogs.shown().isEmpty());
         QCOMPARE(server->connections(), 0);
         QCOMPARE(state().eventLog().lineCount(), 0);
@@ -154,12 +143,9 @@ private slots:
     void failedSendIsLoggedAndStillRecorded()
     {
         server->setReply("RCPT", "550 5.1.1 no such user\r\n");
-        QString target = QStringLiteral("nobody@example.com");
-        sender->SendReply(target);
-
+        reply(u"nobody@example.com"_s);
         QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::SmtpWrongTo)});
-        QCOMPARE(state().eventLog().text(),
-                 QStringLiteral("\r\n   SMTP Send to nobody@example.com [FAILED]"));
+        QCOMPARE(state().eventLog().text(), u"\r\n   SMTP Send to nobody@example.com [FAILED]"_s);
         QCOMPARE(rows().size(), 1);
     }
 
@@ -168,27 +154,22 @@ private slots:
         QTest::addColumn<bool>("forms");
         QTest::addColumn<bool>("reply");
         QTest::addColumn<QStringList>("lines");
-        const QStringList formLines{QStringLiteral("Your name [name] : Ann"),
-                                    QStringLiteral(" [email] : ann@example.com")};
+        const QStringList formLines{u"Your name [name] : Ann"_s, u" [email] : ann@example.com"_s};
         QTest::newRow("forms") << true << false << formLines;
         QTest::newRow("reply") << false << true << ReplyLines;
         QTest::newRow("forms and reply")
             << true << true
-            << formLines + QStringList{QString(), QStringLiteral("---------- Reply:"), QString()} +
-                   ReplyLines;
+            << formLines + QStringList{QString(), u"---------- Reply:"_s, QString()} + ReplyLines;
     }
-
     void printSettingsMakeOneJob()
     {
         QFETCH(bool, forms);
         QFETCH(bool, reply);
-        QFETCH(QStringList, lines);
         setFlag(SystemSettings::Auto_Print_Forms, forms);
         setFlag(SystemSettings::Auto_Print_Reply, reply);
-        QString target = QStringLiteral("ann@example.com");
-        sender->SendReply(target);
+        this->reply();
         QCOMPARE(printer->jobs().size(), 1);
-        QCOMPARE(printer->jobs()[0].lines, lines);
+        QTEST(printer->jobs()[0].lines, "lines");
         QVERIFY(printer->jobs()[0].ended);
     }
 
@@ -197,86 +178,72 @@ private slots:
         setFlag(SystemSettings::Auto_Print_Forms, true);
         setFlag(SystemSettings::Auto_Print_Reply, true);
         printer->failAtLine(2);
-        QString target = QStringLiteral("ann@example.com");
-        sender->SendReply(target);
+        reply();
         QCOMPARE(printer->jobs()[0].lines.size(), 1);
         QVERIFY(!printer->jobs()[0].ended);
 
         printer->setAvailable(false);
-        sender->SendReply(target);
+        reply();
         state().printJobFactory = nullptr;
-        sender->SendReply(target);
+        reply();
 
         QCOMPARE(printer->jobs().size(), 1);
         QVERIFY(app->dialogs.shown().isEmpty());
         QCOMPARE(rows().size(), 3);
     }
 
-    void missingDatabaseIsReportedOnce()
+    void unusableDatabaseIsReportedOnce_data()
     {
-        QFile::remove(databasePath());
-        QString target = QStringLiteral("ann@example.com");
-        sender->SendReply(target);
-        sender->SendReply(target);
-
-        QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::ConnectingDatabase)});
-        QVERIFY(!state().recordingEnabled);
-        QVERIFY(!QFile::exists(databasePath()));
-        // Replies go on.
-        QCOMPARE(state().eventLog().lineCount(), 2);
-    }
-
-    void unusableDatabaseIsReported_data()
-    {
-        QTest::addColumn<bool>("corrupt");
+        QTest::addColumn<QString>("database"); // how FORM.MDB is unusable
         QTest::addColumn<QString>("message");
-        QTest::newRow("corrupt") << true << ErrorCode::ConnectingDatabase;
-        QTest::newRow("locked") << false << ErrorCode::WritingDatabase;
+        QTest::newRow("missing") << "missing" << ErrorCode::ConnectingDatabase;
+        QTest::newRow("corrupt") << "corrupt" << ErrorCode::ConnectingDatabase;
+        QTest::newRow("locked") << "locked" << ErrorCode::WritingDatabase;
     }
-
-    void unusableDatabaseIsReported()
+    void unusableDatabaseIsReportedOnce()
     {
-        QFETCH(bool, corrupt);
-        QFETCH(QString, message);
-        if (corrupt)
+        QFETCH(QString, database);
+        if (database == u"missing"_s)
+            QFile::remove(databasePath());
+        if (database == u"corrupt"_s)
             app->writeFile(ResponseDatabase::FileName, QByteArray(2048, '\x7f'));
-        const QString holder = QStringLiteral("holder");
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
-            db.setDatabaseName(databasePath());
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
-            QVERIFY(db.open());
-            if (!corrupt)
-                QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")));
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
+            if (database == u"locked"_s) {
+                db.setDatabaseName(databasePath());
+                db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
+                QVERIFY(db.open());
+                QVERIFY(QSqlQuery(db).exec(u"BEGIN IMMEDIATE"_s));
+            }
             sender->recorder().database().setBusyLimit(200);
-            QString target = QStringLiteral("ann@example.com");
-            sender->SendReply(target);
+            reply();
             db.close();
             // Released now, but recording stays off for the rest of the run.
-            sender->SendReply(target);
+            reply();
         }
-        QSqlDatabase::removeDatabase(holder);
+        QSqlDatabase::removeDatabase(u"holder"_s);
 
+        QFETCH(QString, message);
         QCOMPARE(app->dialogs.messages(), QStringList{warning(message)});
         QVERIFY(!state().recordingEnabled);
-        if (!corrupt)
-            QCOMPARE(rows().size(), 0);
+        QCOMPARE(rows().size(), 0);
+        QCOMPARE(QFile::exists(databasePath()), database != u"missing"_s);
+        // Replies go on.
+        QCOMPARE(state().eventLog().lineCount(), 2);
     }
 
     void startUpTurnsRecordingOnAgain()
     {
         QFile::remove(databasePath());
-        QString target = QStringLiteral("ann@example.com");
-        sender->SendReply(target);
+        reply();
         QVERIFY(!state().recordingEnabled);
 
         ResponseDatabase::createEmptyDatabase(databasePath());
-        app->dialogs.clearShown();
         state().InitialiseApplication();
         QVERIFY(state().recordingEnabled);
         // Start-up read the settings afresh; this reply need not go anywhere.
         setFlag(SystemSettings::Suppress_Reply_To_Sender, true);
-        sender->SendReply(target);
+        reply();
         QCOMPARE(rows().size(), 1);
     }
 };

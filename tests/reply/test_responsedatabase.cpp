@@ -7,46 +7,41 @@
 #include <QTimer>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+using Result = ResponseDatabase::Result;
+
 namespace {
 
 // A second connection, as another program holding the file would have.
-class OtherHolder
+struct OtherHolder
 {
-public:
+    QSqlDatabase db;
+
     explicit OtherHolder(const QString& path)
+        : db(QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other holder"_s))
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
         db.open();
     }
     ~OtherHolder()
     {
-        {
-            QSqlDatabase db = QSqlDatabase::database(Name);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(Name);
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"other holder"_s);
     }
-    bool exec(const QString& sql)
-    {
-        QSqlQuery q(QSqlDatabase::database(Name));
-        return q.exec(sql);
-    }
+    bool exec(const QString& sql) { return QSqlQuery(db).exec(sql); }
     QVariant value(const QString& sql)
     {
-        QSqlQuery q(QSqlDatabase::database(Name));
+        QSqlQuery q(db);
         return q.exec(sql) && q.next() ? q.value(0) : QVariant();
     }
-
-private:
-    static inline const QString Name = QStringLiteral("other holder");
 };
 
-ResponseRecord record(const QString& address = QStringLiteral("ann@example.com"))
+ResponseRecord record(const QString& address = u"ann@example.com"_s)
 {
     return {QDateTime(QDate(2026, 3, 1), QTime(9, 30, 5), Qt::UTC), address,
-            QStringLiteral("Receipt Confirmation"), QStringLiteral("Dear Ann,\r\nthanks.")};
+            u"Receipt Confirmation"_s, u"Dear Ann,\r\nthanks."_s};
 }
 
 } // namespace
@@ -58,6 +53,8 @@ class TestResponseDatabase : public QObject
     std::unique_ptr<TestApp> app;
     QString path;
 
+    Result append() { return ResponseDatabase(path).AppendRecord(record()); }
+
 private slots:
     void init()
     {
@@ -67,54 +64,47 @@ private slots:
 
     void cleanup() { app.reset(); }
 
-    void emptyDatabaseHasTheTableAndNothingElseIsReplaced()
+    void emptyDatabaseIsMadeOnceAndNothingIsReplaced()
     {
         QCOMPARE(ResponseDatabase::createEmptyDatabase(path), ResponseDatabase::Creation::Created);
-        QVERIFY(!QFile::exists(path + QStringLiteral(".new")));
-        {
-            OtherHolder db(path);
-            QCOMPARE(db.value(QStringLiteral(
-                         "SELECT sql FROM sqlite_master WHERE name = 'Form_Response'")).toString(),
-                     ResponseDatabase::schema());
-            QCOMPARE(db.value(QStringLiteral("SELECT count(*) FROM Form_Response")).toInt(), 0);
-        }
-        QCOMPARE(ResponseDatabase(path).AppendRecord(record()), ResponseDatabase::Result::Recorded);
+        QVERIFY(!QFile::exists(path + u".new"_s));
+        QCOMPARE(append(), Result::Recorded);
         QCOMPARE(ResponseDatabase::createEmptyDatabase(path),
                  ResponseDatabase::Creation::AlreadyThere);
         QCOMPARE(ResponseDatabase::readRecords(path).size(), 1);
 
-        const QString other = app->path(QStringLiteral("OTHER.MDB"));
-        app->writeFile(QStringLiteral("OTHER.MDB"), "not a database");
-        QCOMPARE(ResponseDatabase::createEmptyDatabase(other),
+        app->writeFile(u"OTHER.MDB"_s, "not a database");
+        QCOMPARE(ResponseDatabase::createEmptyDatabase(app->path(u"OTHER.MDB"_s)),
                  ResponseDatabase::Creation::AlreadyThere);
-        QCOMPARE(app->readFile(QStringLiteral("OTHER.MDB")), QByteArray("not a database"));
+        QCOMPARE(app->readFile(u"OTHER.MDB"_s), QByteArray("not a database"));
     }
 
     void rowHoldsTheValuesAsGiven()
     {
         ResponseDatabase::createEmptyDatabase(path);
         ResponseDatabase db(path);
-        const QString tricky = QStringLiteral("o'brien@example.com'); DROP TABLE Form_Response; --");
-        ResponseRecord r = record(tricky);
-        r.message = QStringLiteral("Line \"one\"\r\nZo\u00eb \u2713\r\n");
-        QCOMPARE(db.AppendRecord(r), ResponseDatabase::Result::Recorded);
-        QCOMPARE(db.AppendRecord(record(QString())), ResponseDatabase::Result::Recorded);
+        ResponseRecord r = record(u"o'brien@example.com'); DROP TABLE Form_Response; --"_s);
+        r.message = u"Line \"one\"\r\nZo\u00eb \u2713\r\n"_s;
+        QCOMPARE(db.AppendRecord(r), Result::Recorded);
+        QCOMPARE(db.AppendRecord(record(QString())), Result::Recorded);
 
         const QList<ResponseRecord> rows = ResponseDatabase::readRecords(path);
         QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows[0].sourceAddress, tricky);
-        QCOMPARE(rows[0].subject, QStringLiteral("Receipt Confirmation"));
+        QCOMPARE(rows[0].sourceAddress, r.sourceAddress);
+        QCOMPARE(rows[0].subject, r.subject);
         QCOMPARE(rows[0].message, r.message);
         QCOMPARE(rows[0].sourceDate, r.sourceDate);
         QCOMPARE(rows[0].sourceDate.timeSpec(), Qt::LocalTime);
 
         OtherHolder other(path);
-        QCOMPARE(other.value(QStringLiteral(
-                     "SELECT Form_Reponse_Source_Date FROM Form_Response ORDER BY 1 LIMIT 1")),
-                 QVariant(QStringLiteral("2026-03-01T09:30:05Z")));
+        QCOMPARE(other.value(u"SELECT Form_Reponse_Source_Date FROM Form_Response LIMIT 1"_s),
+                 QVariant(u"2026-03-01T09:30:05Z"_s));
         // An address the user did not give is empty text, not missing.
-        QCOMPARE(other.value(QStringLiteral("SELECT count(*) FROM Form_Response WHERE "
-                                            "Form_Response_Source_Address = ''")).toInt(), 1);
+        QCOMPARE(other
+                     .value(u"SELECT count(*) FROM Form_Response WHERE "
+                            "Form_Response_Source_Address = ''"_s)
+                     .toInt(),
+                 1);
     }
 
     void unusableFileFailsToConnect_data()
@@ -125,15 +115,13 @@ private slots:
         QTest::newRow("not a database") << QByteArray(4096, 'x') << true;
         QTest::newRow("empty file") << QByteArray() << true;
     }
-
     void unusableFileFailsToConnect()
     {
         QFETCH(QByteArray, contents);
         QFETCH(bool, present);
         if (present)
             app->writeFile(ResponseDatabase::FileName, contents);
-        QCOMPARE(ResponseDatabase(path).AppendRecord(record()),
-                 ResponseDatabase::Result::ConnectFailed);
+        QCOMPARE(append(), Result::ConnectFailed);
         // The program never makes the file, nor changes one it cannot use.
         QCOMPARE(QFile::exists(path), present);
         if (present)
@@ -142,44 +130,38 @@ private slots:
 
     void databaseWithoutTheTableFailsToConnect()
     {
-        {
-            OtherHolder other(path);
-            QVERIFY(other.exec(QStringLiteral("CREATE TABLE Something (x TEXT)")));
-        }
-        QCOMPARE(ResponseDatabase(path).AppendRecord(record()),
-                 ResponseDatabase::Result::ConnectFailed);
+        QVERIFY(OtherHolder(path).exec(u"CREATE TABLE Something (x TEXT)"_s));
+        QCOMPARE(append(), Result::ConnectFailed);
     }
 
     void busyDatabaseIsWaitedFor()
     {
         ResponseDatabase::createEmptyDatabase(path);
         OtherHolder other(path);
-        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(other.exec(u"BEGIN EXCLUSIVE"_s));
         // The other holder lets go while the retries run the event loop.
-        QTimer::singleShot(150, [&other] { other.exec(QStringLiteral("COMMIT")); });
-        QCOMPARE(ResponseDatabase(path).AppendRecord(record()), ResponseDatabase::Result::Recorded);
+        QTimer::singleShot(150, [&other] { other.exec(u"COMMIT"_s); });
+        QCOMPARE(append(), Result::Recorded);
         QCOMPARE(ResponseDatabase::readRecords(path).size(), 1);
     }
 
     void databaseBusyBeyondTheLimitFails_data()
     {
         QTest::addColumn<QString>("lock");
-        QTest::addColumn<ResponseDatabase::Result>("result");
-        QTest::newRow("held for writing") << "BEGIN IMMEDIATE" << ResponseDatabase::Result::WriteFailed;
-        QTest::newRow("held exclusively") << "BEGIN EXCLUSIVE" << ResponseDatabase::Result::ConnectFailed;
+        QTest::addColumn<Result>("result");
+        QTest::newRow("held for writing") << "BEGIN IMMEDIATE" << Result::WriteFailed;
+        QTest::newRow("held exclusively") << "BEGIN EXCLUSIVE" << Result::ConnectFailed;
     }
-
     void databaseBusyBeyondTheLimitFails()
     {
         QFETCH(QString, lock);
-        QFETCH(ResponseDatabase::Result, result);
         ResponseDatabase::createEmptyDatabase(path);
         OtherHolder other(path);
         QVERIFY(other.exec(lock));
         ResponseDatabase db(path);
         db.setBusyLimit(200);
-        QCOMPARE(db.AppendRecord(record()), result);
-        other.exec(QStringLiteral("ROLLBACK"));
+        QTEST(db.AppendRecord(record()), "result");
+        other.exec(u"ROLLBACK"_s);
         QCOMPARE(ResponseDatabase::readRecords(path).size(), 0);
     }
 };

@@ -3,26 +3,70 @@
 #include <QDir>
 #include <QTest>
 
-// Loading and saving ".rtm" files through the process-wide template and variable table.
-class TestTemplateFile : public QObject
+// The reply template: its merge with the variable table into the preview, and its ".rtm" files
+// loaded and saved through the process-wide template and variable table.
+class TestReplyTemplate : public QObject
 {
     Q_OBJECT
 
-    static void addVariable(VariableTable& table, const QString& name, const QString& friendly)
+    // One submission decoded into the table; a friendly name of "" is set to nothing, a null one
+    // is unset (as read from an empty line), and a missing one stays the form name.
+    static void fill(VariableTable& table, const QList<std::pair<QString, QString>>& fields,
+                     const QStringList& friendly = {})
     {
-        table.AddName(name);
-        table.SetFriendlyName(name, friendly);
+        table.Clear();
+        for (const auto& [name, value] : fields) {
+            table.AddName(name);
+            table.SetLastValue(value);
+        }
+        for (int i = 0; i < friendly.size(); ++i)
+            table.SetFriendlyName(fields[i].first, friendly[i]);
     }
 
 private slots:
-    void roundTripKeepsEveryByteAndUnsetNames()
+    void markersAreReplacedExactly()
     {
         TestApp app;
         VariableTable& table = app.state->variables();
-        addVariable(table, "Name", "Your name");
-        addVariable(table, "mail", QStringLiteral("")); // set to nothing
-        table.AddName("msg");
-        table.SetFriendlyName("msg", QString()); // unset, as read from an empty line
+        fill(table, {{"Name", "Ann"}, {"n", "x"}}, {"", ""});
+        QCOMPARE(ReplyTemplate::merged("<<Name>>,<<Name>>\r\n<<Name>>", table, ": "),
+                 QString("Ann,Ann\r\nAnn"));
+        QCOMPARE(ReplyTemplate::merged("<<other>> <<name>> <<NAME>> << Name>>", table, ": "),
+                 QString("<<other>> <<name>> <<NAME>> << Name>>"));
+        QCOMPARE(ReplyTemplate::merged("<<n>><<n>>", table, ": "), QString("xx"));
+
+        // A value holding its own marker is replaced once and the merge ends; a later row's
+        // marker inside a value is replaced too, an earlier row's is left.
+        fill(table, {{"a", "<<a>>+<<b>>"}, {"b", "<<a>>B"}}, {"", ""});
+        QCOMPARE(ReplyTemplate::merged("<<a>> <<a>>", table, ": "),
+                 QString("<<a>>+<<a>>B <<a>>+<<a>>B"));
+        fill(table, {{"loop", "<<loop>><<loop>>"}});
+        QCOMPARE(ReplyTemplate::merged("[<<loop>>]", table, ": "),
+                 QString("[loop: <<loop>><<loop>>]"));
+    }
+
+    void friendlyNamesComeWithTheSuffix()
+    {
+        TestApp app;
+        fill(app.state->variables(), {{"Name", "Ann"}, {"mail", "a@b"}, {"msg", "Hi"}},
+             {"Your name", "", QString()});
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("<<Name>>|<<mail>>|<<msg>>");
+        QVERIFY(!reply.isChanged());
+        reply.MergeReplyPreview();
+        QCOMPARE(reply.previewText(), QString("Your name: Ann|a@b|Hi"));
+        QVERIFY(reply.isChanged());
+        app.state->settings().setFriendlyReplySuffix(" = ");
+        reply.MergeReplyPreview();
+        QCOMPARE(reply.previewText(), QString("Your name = Ann|a@b|Hi"));
+        QCOMPARE(reply.designText(), QString("<<Name>>|<<mail>>|<<msg>>"));
+    }
+
+    void roundTripKeepsEveryByteAndUnsetNames()
+    {
+        TestApp app;
+        fill(app.state->variables(), {{"Name", ""}, {"mail", ""}, {"msg", ""}},
+             {"Your name", "", QString()});
         ReplyTemplate& reply = app.state->replyTemplate();
         reply.setDesignText("Dear <<Name>>\r\n\r\nThanks, <<msg>>");
         reply.setChanged(true);
@@ -61,7 +105,7 @@ private slots:
         reply.setDesignText("He said \"hi\"");
         QVERIFY(reply.SaveTemplate(app.path("q.rtm")));
         QCOMPARE(app.readFile("q.rtm"), QByteArray("\"He said \"\"hi\"\"\"\r\n"));
-        addVariable(app.state->variables(), "a\"b", "x\"");
+        fill(app.state->variables(), {{"a\"b", ""}}, {"x\""});
         QVERIFY(reply.SaveTemplate(app.path("q.rtm")));
 
         TestApp other;
@@ -102,7 +146,7 @@ private slots:
     {
         TestApp app;
         VariableTable& table = app.state->variables();
-        addVariable(table, "old", "Old");
+        fill(table, {{"old", ""}}, {"Old"});
         ReplyTemplate& reply = app.state->replyTemplate();
         reply.setDesignText("before");
         reply.setPath(app.path("kept.rtm"));
@@ -133,15 +177,14 @@ private slots:
         ReplyTemplate& reply = app.state->replyTemplate();
         reply.setDesignText("text");
         reply.setChanged(true);
-        QVERIFY(!reply.SaveTemplate(app.path("no/such/folder/t.rtm")));
-        QVERIFY(!reply.SaveTemplate(QString()));
-        QVERIFY(reply.isChanged());
         QDir(app.folder()).mkdir("dir.rtm");
-        QVERIFY(!reply.SaveTemplate(app.path("dir.rtm")));
+        for (const QString& path :
+             {app.path("no/such/folder/t.rtm"), QString(), app.path("dir.rtm")})
+            QVERIFY(!reply.SaveTemplate(path));
         QVERIFY(QFileInfo(app.path("dir.rtm")).isDir());
         QVERIFY(reply.isChanged());
     }
 };
 
-QTEST_MAIN(TestTemplateFile)
-#include "test_TemplateFile.moc"
+QTEST_MAIN(TestReplyTemplate)
+#include "test_ReplyTemplate.moc"
