@@ -187,8 +187,13 @@ void frmMain::bindTemplatePanes()
         if (fromPane(rtfReplyFormDesign->toPlainText()) != text)
             rtfReplyFormDesign->setPlainText(toPane(text));
     });
-    connect(&reply, &ReplyTemplate::previewTextChanged, this,
-            [this](const QString& text) { rtfReplyFormPreview->setPlainText(toPane(text)); });
+    // A hidden preview is filled when its tab shows it: a run merges every submission, and
+    // laying out text that nobody sees cost more than all the rest of the window's work.
+    connect(&reply, &ReplyTemplate::previewTextChanged, this, [this](const QString& text) {
+        m_previewStale = rtfReplyFormPreview->isHidden();
+        if (!m_previewStale)
+            rtfReplyFormPreview->setPlainText(toPane(text));
+    });
     connect(this, &frmMain::previewRequested, &reply, &ReplyTemplate::MergeReplyPreview);
 }
 
@@ -205,6 +210,10 @@ void frmMain::sstMain_Click(int /*previousTab*/)
     }
     rtfReplyFormPreview->hide();
     emit previewRequested();
+    if (m_previewStale) {
+        rtfReplyFormPreview->setPlainText(toPane(m_state.replyTemplate().previewText()));
+        m_previewStale = false;
+    }
     rtfReplyFormPreview->show();
 }
 

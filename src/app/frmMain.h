@@ -89,6 +89,7 @@ private:
     AppState& m_state;
     bool m_ended = false;
     bool m_closeAfterRun = false;
+    bool m_previewStale = false;
     QtRunLauncher* m_launcher = nullptr;
     frmSettings* m_settingsWindow = nullptr;
 };

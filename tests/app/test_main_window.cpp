@@ -107,6 +107,19 @@ private slots:
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Ann,\nthanks."));
         QVERIFY(app.state->replyTemplate().isChanged());
+
+        // A merge while the preview shows appears at once; one made behind another tab appears
+        // when the preview shows again.
+        app.writeFile("g.dat", "name=Bo");
+        DecodeSubmission(app.path("g.dat"), "g.dat", 0, app.state->variables(), app.state->eventLog());
+        app.state->replyTemplate().MergeReplyPreview();
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Bo,\nthanks."));
+        w.sstMain->setCurrentIndex(frmMain::TabFormData);
+        app.writeFile("h.dat", "name=Cy");
+        DecodeSubmission(app.path("h.dat"), "h.dat", 0, app.state->variables(), app.state->eventLog());
+        app.state->replyTemplate().MergeReplyPreview();
+        w.sstMain->setCurrentIndex(frmMain::TabPreview);
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
     }
 
     void gridHeaderAndListPlaceholder()
