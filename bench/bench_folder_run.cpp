@@ -1,12 +1,13 @@
 // A Folder run over 10,000 submission files through the real main window, offscreen, with
 // replies suppressed and every reply recorded in FORM.MDB (one connection and one commit per
 // row), beside bench/peer_folder_run.py, the script a user would write instead, over the same
-// files into its own empty database. The script runs before and after the program, and its rate
-// is taken over both runs, so that a disk that grows slower or faster during the measurement
-// favours neither side. Prints the rates, their ratio, the processor time of each side, and the
-// cost of the last 1,000 files against the first 1,000.
+// files into its own database. Both are bound by the disk's commits, and a shared disk's speed
+// drifts, so the script runs before and after every run of the program and the rates are taken
+// over all runs: a disk that grows slower or faster favours neither side. Prints the rates, their
+// ratio, the processor time of each side, and the cost of the last 1,000 files of a run against
+// its first 1,000. Later rounds run the same window again, over a grown log and database.
 //
-//   bench_folder_run [--files=N]     (other arguments are ignored)
+//   bench_folder_run [--files=N] [--rounds=N]     (other arguments are ignored)
 #include "SubmissionGenerator.h"
 #include "app/Startup.h"
 #include "app/core/AppState.h"
@@ -94,14 +95,48 @@ Peer runPeer(const QString& folder, const QString& designFile, const QString& da
     return peer;
 }
 
-int filesWanted(int argc, char** argv)
+int argument(int argc, char** argv, const QByteArray& name, int fallback, int minimum)
 {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        if (arg.startsWith("--files="))
-            return std::max(2, arg.mid(8).toInt());
+        if (arg.startsWith("--" + name + '='))
+            return std::max(minimum, arg.mid(name.size() + 3).toInt());
     }
-    return 10000;
+    return fallback;
+}
+
+struct ProgramRun
+{
+    double seconds = 0;
+    double cpuSeconds = 0;
+    ItemClock items;
+};
+
+// The user's way in: Process, "Locally saved forms", OK. Timed from the run's start to its end.
+ProgramRun runProgram(frmMain& window, AppState& state, int files)
+{
+    ProgramRun run;
+    run.items.starts.reserve(size_t(files));
+    QObject context;
+    QObject::connect(&state.status(), &StatusLine::changed, &context,
+                     [&run](const QString& text) { run.items.seen(text); });
+    qint64 started = 0;
+    qint64 finished = 0;
+    QObject::connect(window.launcher(), &QtRunLauncher::runStarted, &context,
+                     [&] { started = run.items.clock.nsecsElapsed(); });
+    QObject::connect(window.launcher(), &QtRunLauncher::runFinished, &context,
+                     [&] { finished = run.items.clock.nsecsElapsed(); });
+    QTimer::singleShot(0, &context, [&window] {
+        auto* prompt = window.findChild<frmLocation_Prompt*>();
+        prompt->optProcess_Local->setChecked(true);
+        prompt->btnLocation_Prompt_Ok->click();
+    });
+    const std::clock_t cpuStarted = std::clock();
+    run.items.clock.start();
+    window.toolbarButton(QStringLiteral("btnProcess"))->trigger();
+    run.cpuSeconds = double(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
+    run.seconds = double(finished - started) / 1e9;
+    return run;
 }
 
 int fail(const QString& why)
@@ -117,7 +152,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int files = filesWanted(argc, argv);
+    const int files = argument(argc, argv, "files", 10000, 2);
+    const int rounds = argument(argc, argv, "rounds", 1, 1);
 
     // Beside the program in the build tree, on the ordinary disk (a temporary folder may be in
     // memory), so every commit of either side reaches the disk.
@@ -128,8 +164,6 @@ int main(int argc, char** argv)
     const QString peerFolder = work.filePath(QStringLiteral("peer"));
     for (const QString& f : {programFolder, peerFolder})
         QDir().mkpath(f);
-    const QString peerDatabases[] = {QDir(peerFolder).filePath(QStringLiteral("before.db")),
-                                     QDir(peerFolder).filePath(QStringLiteral("after.db"))};
 
     SubmissionGenerator generator(Seed);
     if (!work.isValid() || !generator.writeFolder(forms, files))
@@ -152,6 +186,7 @@ int main(int argc, char** argv)
     const QString templatePath = QDir(programFolder).filePath(QStringLiteral("order.rtm"));
     const QString designFile = work.filePath(QStringLiteral("design.txt"));
     const QString database = QDir(programFolder).filePath(ResponseDatabase::FileName);
+    const QString peerDatabase = QDir(peerFolder).filePath(ResponseDatabase::FileName);
     const QByteArray ini =
         QStringLiteral("[System Settings]\r\nAuto_Open_Template=1\r\nAuto_Process_On_Start=0\r\n"
                        "Suppress_Reply_To_Sender=1\r\nAuto_Print_Forms=0\r\nAuto_Print_Reply=0\r\n"
@@ -163,13 +198,8 @@ int main(int argc, char** argv)
         !writeFile(designFile, design.toUtf8()) ||
         !writeFile(QDir(programFolder).filePath(QStringLiteral("FORM.INI")), ini) ||
         ResponseDatabase::createEmptyDatabase(database) != ResponseDatabase::Creation::Created ||
-        ResponseDatabase::createEmptyDatabase(peerDatabases[0]) != ResponseDatabase::Creation::Created ||
-        ResponseDatabase::createEmptyDatabase(peerDatabases[1]) != ResponseDatabase::Creation::Created)
+        ResponseDatabase::createEmptyDatabase(peerDatabase) != ResponseDatabase::Creation::Created)
         return fail(QStringLiteral("cannot set up the program folder"));
-
-    const Peer before = runPeer(forms, designFile, peerDatabases[0]);
-    if (before.files != files)
-        return fail(QStringLiteral("the script did not run: ") + before.error);
 
     ScriptedDialogs dialogs;
     AppState state(programFolder, dialogs);
@@ -177,39 +207,29 @@ int main(int argc, char** argv)
     if (!runStartup(state, window, 0))
         return fail(QStringLiteral("start-up failed"));
 
-    ItemClock items;
-    items.starts.reserve(size_t(files));
-    QObject::connect(&state.status(), &StatusLine::changed, &app,
-                     [&items](const QString& text) { items.seen(text); });
-    qint64 runStarted = 0;
-    qint64 runFinished = 0;
-    QObject::connect(window.launcher(), &QtRunLauncher::runStarted, &app,
-                     [&] { runStarted = items.clock.nsecsElapsed(); });
-    QObject::connect(window.launcher(), &QtRunLauncher::runFinished, &app,
-                     [&] { runFinished = items.clock.nsecsElapsed(); });
-    // The user's way in: Process, "Locally saved forms", OK.
-    QTimer::singleShot(0, &window, [&window] {
-        auto* prompt = window.findChild<frmLocation_Prompt*>();
-        prompt->optProcess_Local->setChecked(true);
-        prompt->btnLocation_Prompt_Ok->click();
-    });
-    const std::clock_t cpuStarted = std::clock();
-    items.clock.start();
-    window.toolbarButton(QStringLiteral("btnProcess"))->trigger();
-    const double cpuSeconds = double(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
+    QList<Peer> peers;
+    QList<ProgramRun> runs;
+    for (int round = 0; round <= rounds; ++round) {
+        peers.append(runPeer(forms, designFile, peerDatabase));
+        if (peers.last().files != files)
+            return fail(QStringLiteral("the script did not run: ") + peers.last().error);
+        if (round < rounds)
+            runs.append(runProgram(window, state, files));
+    }
 
-    const Peer after = runPeer(forms, designFile, peerDatabases[1]);
-    if (after.files != files)
-        return fail(QStringLiteral("the script did not run: ") + after.error);
-
-    // The figures count only when the run did all the work, and did it as the script did.
-    const QList<ResponseRecord> rows = ResponseDatabase::readRecords(database);
-    const QList<ResponseRecord> peerRows = ResponseDatabase::readRecords(peerDatabases[0]);
+    // The figures count only when the runs did all the work, and did it as the script did.
     if (!dialogs.shown().isEmpty())
-        return fail(QStringLiteral("the run showed a message: ") + dialogs.shown().first().text);
-    if (int(items.starts.size()) != files || rows.size() != files || peerRows.size() != files ||
-        !state.eventLog().text().contains(QStringLiteral("\r\n%1 files were ok\r\n").arg(files)))
-        return fail(QStringLiteral("the run did not record every file"));
+        return fail(QStringLiteral("a run showed a message: ") + dialogs.shown().first().text);
+    const QList<ResponseRecord> rows = ResponseDatabase::readRecords(database);
+    const QList<ResponseRecord> peerRows = ResponseDatabase::readRecords(peerDatabase);
+    const QString allOk = QStringLiteral("\r\n%1 files were ok\r\n").arg(files);
+    if (rows.size() != files * rounds || peerRows.size() != files * (rounds + 1) ||
+        state.eventLog().text().count(allOk) != rounds)
+        return fail(QStringLiteral("the runs did not record every file: %1 rows, %2 rows of the script, %3 summaries")
+                        .arg(rows.size()).arg(peerRows.size()).arg(state.eventLog().text().count(allOk)));
+    for (const ProgramRun& run : runs)
+        if (int(run.items.starts.size()) != files)
+            return fail(QStringLiteral("a run did not go through every file"));
     for (qsizetype i = 0; i < rows.size(); ++i) {
         if (rows[i].message == peerRows[i].message)
             continue;
@@ -219,34 +239,41 @@ int main(int argc, char** argv)
         while (line < ours.size() && line < theirs.size() && ours[line] == theirs[line])
             ++line;
         return fail(QStringLiteral("the replies to file %1 differ in line %2:\n  %3\n  %4")
-                        .arg(i + 1)
+                        .arg(i % files + 1)
                         .arg(line + 1)
                         .arg(ours.value(line), theirs.value(line)));
     }
 
-    const double seconds = double(runFinished - runStarted) / 1e9;
-    const double rate = files / seconds;
-    const double peerSeconds = (before.seconds + after.seconds) / 2;
-    const double peerRate = files / peerSeconds;
-    const size_t n = items.starts.size();
-    const size_t span = size_t(std::min(Window, files / 2));
-    const double first = items.seconds(0, span);
-    const double last = items.seconds(n - span, n);
-
     std::printf("Folder run over %d submission files (%lld to %lld bytes, %.1f MB), replies "
-                "suppressed, every reply recorded\n",
+                "suppressed, every reply recorded; %d round%s\n",
                 files, static_cast<long long>(smallest), static_cast<long long>(largest),
-                double(bytes) / 1e6);
-    std::printf("  Brevane (main window, offscreen)  %8.2f s  %8.1f files/s  processor %6.2f s\n",
-                seconds, rate, cpuSeconds);
-    for (const Peer* peer : {&before, &after})
-        std::printf("  peer_folder_run.py (%s)       %8.2f s  %8.1f files/s  processor %6.2f s\n",
-                    peer == &before ? "before" : "after ", peer->seconds, files / peer->seconds,
-                    peer->cpuSeconds);
-    std::printf("  rate ratio Brevane / script       %8.3f    (target at least 0.9)\n",
-                rate / peerRate);
-    std::printf("  first %zu files %.3f s, last %zu files %.3f s: last / first %.3f    "
+                double(bytes) / 1e6, rounds, rounds == 1 ? "" : "s");
+    double peerSeconds = 0;
+    double seconds = 0;
+    double worstGrowth = 0;
+    const size_t span = size_t(std::min(Window, files / 2));
+    for (int round = 0; round <= rounds; ++round) {
+        const Peer& peer = peers[round];
+        peerSeconds += peer.seconds;
+        std::printf("  peer_folder_run.py                %8.2f s  %8.1f files/s  processor %6.2f s\n",
+                    peer.seconds, files / peer.seconds, peer.cpuSeconds);
+        if (round == rounds)
+            break;
+        const ProgramRun& run = runs[round];
+        seconds += run.seconds;
+        const double first = run.items.seconds(0, span);
+        const double last = run.items.seconds(size_t(files) - span, size_t(files));
+        worstGrowth = std::max(worstGrowth, last / first);
+        std::printf("  Brevane (main window, offscreen)  %8.2f s  %8.1f files/s  processor %6.2f s"
+                    "  first %zu %.3f s, last %zu %.3f s\n",
+                    run.seconds, files / run.seconds, run.cpuSeconds, span, first, span, last);
+    }
+    const double rate = files * rounds / seconds;
+    const double peerRate = files * (rounds + 1) / peerSeconds;
+    std::printf("  Brevane %.1f files/s, script %.1f files/s: ratio %.3f (target at least 0.9)\n",
+                rate, peerRate, rate / peerRate);
+    std::printf("  last %zu files against the first %zu of a run: at most %.3f times "
                 "(target at most 1.5)\n",
-                span, first, span, last, last / first);
+                span, span, worstGrowth);
     return 0;
 }

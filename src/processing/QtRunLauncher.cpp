@@ -93,16 +93,22 @@ void QtRunLauncher::runWithProgress()
 {
     if (m_state.runInProgress)
         return;
-    BusyPointer busy;
-    auto* window = new frmProcessing(m_mainWindow);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &frmProcessing::cancelRequested, this, [this] { m_state.cancelRequested = true; });
-    window->show();
-    WindowProgress progress(window);
-    emit runStarted();
-    m_run.ProcessForms(m_source, &progress);
-    // Cancel may have closed (and deleted) the window already.
-    if (QPointer<frmProcessing> alive = window; alive)
-        alive->close();
+    {
+        BusyPointer busy;
+        // Cancel closes the window for good: it is deleted at the run's next wait.
+        const QPointer<frmProcessing> window = new frmProcessing(m_mainWindow);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        const auto cancel = connect(window, &frmProcessing::cancelRequested, this,
+                                    [this] { m_state.cancelRequested = true; });
+        window->show();
+        WindowProgress progress(window);
+        emit runStarted();
+        m_run.ProcessForms(m_source, &progress);
+        // Closing the window now is no Cancel of the user's, or the next run would start halted.
+        disconnect(cancel);
+        if (window)
+            window->close();
+    }
+    // What follows the run (closing the main window, say) sees the normal pointer again.
     emit runFinished();
 }

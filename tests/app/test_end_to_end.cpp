@@ -10,6 +10,7 @@
 #include "design/TemplateFile.h"
 #include "platform/MailProfile.h"
 #include "platform/ScriptedMailLogon.h"
+#include "processing/frmLocation_Prompt.h"
 #include "processing/frmProcessing.h"
 #include "reply/ResponseDatabase.h"
 
@@ -18,6 +19,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -189,6 +191,29 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         QVERIFY(window.toolbarButton(QStringLiteral("btnProcess"))->isEnabled());
         QVERIFY(window.mnuFileOpen->isEnabled());
+
+        // New mail after start-up, and the user presses Process, then OK: only the new
+        // submission is answered; the ones read by the first run are not processed again, while
+        // the ordinary mail, still unread, is looked at again.
+        const QString dee = mail.deliverNew(formSubmission(QStringLiteral("Dee <dee@example.net>")), 1003);
+        const qsizetype logged = log.size();
+        QTimer::singleShot(0, &window, [&window] {
+            window.findChild<frmLocation_Prompt*>()->btnLocation_Prompt_Ok->click();
+        });
+        window.toolbarButton(QStringLiteral("btnProcess"))->trigger();
+        QCOMPARE(sink.messages().size(), 3);
+        const QJsonObject third = SmtpSink::decoded(sink.messages().last());
+        QCOMPARE(third.value(QStringLiteral("headers")).toObject().value(QStringLiteral("X-RcptTo")).toString(),
+                 QStringLiteral("dee@example.net"));
+        const QStringList again = logLines(app.state->eventLog().text().mid(logged)).mid(1, 11);
+        QCOMPARE(again.mid(3),
+                 (QStringList{QStringLiteral("gus@example.net not a mailto form [IGNORED]"),
+                              QStringLiteral("dee@example.net processed [OK]"),
+                              QStringLiteral("   SMTP Send to dee@example.net [OK]"), QString(),
+                              QStringLiteral("2 files were processed"), QStringLiteral("1 file was ok"),
+                              QStringLiteral("1 file were ignored"), QStringLiteral("0 errors were found")}));
+        QCOMPARE(ResponseDatabase::readRecords(database).size(), 3);
+        QVERIFY(mail.isRead(dee));
 
         // The merges changed the template: leaving asks to save it; No keeps the file as it was.
         QVERIFY(app.state->replyTemplate().isChanged());
