@@ -202,6 +202,8 @@ void frmMain::sstMain_Click(int /*previousTab*/)
     const int tab = sstMain->currentIndex();
     grdVariableNameDefinitionsAndSource->setVisible(tab == TabFormData);
     rtfReplyFormDesign->setVisible(tab == TabDesign);
+    if (tab == TabEventLog)
+        showLogLines();
     rtfEventLog->setVisible(tab == TabEventLog);
     cboVariableNames->setVisible(tab == TabDesign || tab == TabPreview);
     if (tab != TabPreview) {
@@ -219,13 +221,34 @@ void frmMain::sstMain_Click(int /*previousTab*/)
 
 void frmMain::appendLogLine(const QString& line)
 {
+    // While a run goes on behind another tab, its lines go into the pane together: when the
+    // event loop next runs, when the tab shows, or when the run ends. Laid out one by one as
+    // they came, they cost more than all the rest of the window's work on a submission.
+    m_pendingLogLines << line;
+    if (m_state.runInProgress && rtfEventLog->isHidden()) {
+        if (m_pendingLogLines.size() == 1)
+            QTimer::singleShot(0, this, &frmMain::showLogLines);
+        return;
+    }
+    showLogLines();
+}
+
+void frmMain::showLogLines()
+{
+    if (m_pendingLogLines.isEmpty())
+        return;
     // The log's separator stands before every line, so the pane's first line is empty too.
     QScrollBar* bar = rtfEventLog->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(rtfEventLog->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock();
-    cursor.insertText(line);
+    cursor.beginEditBlock();
+    for (const QString& line : std::as_const(m_pendingLogLines)) {
+        cursor.insertBlock();
+        cursor.insertText(line);
+    }
+    cursor.endEditBlock();
+    m_pendingLogLines.clear();
     if (atEnd)
         bar->setValue(bar->maximum());
 }
@@ -395,6 +418,7 @@ void frmMain::connectProcessing()
     };
     connect(m_launcher, &QtRunLauncher::runStarted, this, [setIdle] { setIdle(false); });
     connect(m_launcher, &QtRunLauncher::runFinished, this, [this, setIdle] {
+        showLogLines();
         setIdle(true);
         if (m_closeAfterRun)
             close();

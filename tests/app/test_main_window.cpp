@@ -150,6 +150,29 @@ private slots:
         app.state->status().ShowStatus(QStringLiteral("Form Processing Complete"));
         QCOMPARE(w.StaMain->text(), QStringLiteral("Form Processing Complete"));
     }
+
+    void eventLogPaneKeepsUpDuringARun()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        w.show();
+        EventLog& log = app.state->eventLog();
+        app.state->runInProgress = true;
+        log.AppendLine(QStringLiteral("a"));
+        log.AppendLine(QStringLiteral("b"));
+        // Whenever the user can look, the pane holds every line so far, in order.
+        w.sstMain->setCurrentIndex(frmMain::TabEventLog);
+        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb"));
+        log.AppendLine(QString());
+        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n"));
+        w.sstMain->setCurrentIndex(frmMain::TabFormData);
+        log.AppendLine(QStringLiteral("c"));
+        QCoreApplication::processEvents(); // as while a message box is open
+        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n\nc"));
+        app.state->runInProgress = false;
+        log.AppendLine(QStringLiteral("d"));
+        QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
