@@ -187,8 +187,13 @@ void frmMain::bindTemplatePanes()
         if (fromPane(rtfReplyFormDesign->toPlainText()) != text)
             rtfReplyFormDesign->setPlainText(toPane(text));
     });
-    connect(&reply, &ReplyTemplate::previewTextChanged, this,
-            [this](const QString& text) { rtfReplyFormPreview->setPlainText(toPane(text)); });
+    // A hidden preview is filled when its tab shows it: a run merges every submission, and
+    // laying out text that nobody sees cost more than all the rest of the window's work.
+    connect(&reply, &ReplyTemplate::previewTextChanged, this, [this](const QString& text) {
+        m_previewStale = rtfReplyFormPreview->isHidden();
+        if (!m_previewStale)
+            rtfReplyFormPreview->setPlainText(toPane(text));
+    });
     connect(this, &frmMain::previewRequested, &reply, &ReplyTemplate::MergeReplyPreview);
 }
 
@@ -197,6 +202,8 @@ void frmMain::sstMain_Click(int /*previousTab*/)
     const int tab = sstMain->currentIndex();
     grdVariableNameDefinitionsAndSource->setVisible(tab == TabFormData);
     rtfReplyFormDesign->setVisible(tab == TabDesign);
+    if (tab == TabEventLog)
+        showLogLines();
     rtfEventLog->setVisible(tab == TabEventLog);
     cboVariableNames->setVisible(tab == TabDesign || tab == TabPreview);
     if (tab != TabPreview) {
@@ -205,18 +212,43 @@ void frmMain::sstMain_Click(int /*previousTab*/)
     }
     rtfReplyFormPreview->hide();
     emit previewRequested();
+    if (m_previewStale) {
+        rtfReplyFormPreview->setPlainText(toPane(m_state.replyTemplate().previewText()));
+        m_previewStale = false;
+    }
     rtfReplyFormPreview->show();
 }
 
 void frmMain::appendLogLine(const QString& line)
 {
+    // While a run goes on behind another tab, its lines go into the pane together: when the
+    // event loop next runs, when the tab shows, or when the run ends. Laid out one by one as
+    // they came, they cost more than all the rest of the window's work on a submission.
+    m_pendingLogLines << line;
+    if (m_state.runInProgress && rtfEventLog->isHidden()) {
+        if (m_pendingLogLines.size() == 1)
+            QTimer::singleShot(0, this, &frmMain::showLogLines);
+        return;
+    }
+    showLogLines();
+}
+
+void frmMain::showLogLines()
+{
+    if (m_pendingLogLines.isEmpty())
+        return;
     // The log's separator stands before every line, so the pane's first line is empty too.
     QScrollBar* bar = rtfEventLog->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
     QTextCursor cursor(rtfEventLog->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertBlock();
-    cursor.insertText(line);
+    cursor.beginEditBlock();
+    for (const QString& line : std::as_const(m_pendingLogLines)) {
+        cursor.insertBlock();
+        cursor.insertText(line);
+    }
+    cursor.endEditBlock();
+    m_pendingLogLines.clear();
     if (atEnd)
         bar->setValue(bar->maximum());
 }
@@ -386,6 +418,7 @@ void frmMain::connectProcessing()
     };
     connect(m_launcher, &QtRunLauncher::runStarted, this, [setIdle] { setIdle(false); });
     connect(m_launcher, &QtRunLauncher::runFinished, this, [this, setIdle] {
+        showLogLines();
         setIdle(true);
         if (m_closeAfterRun)
             close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 
 class AppState;
@@ -79,6 +80,7 @@ private:
     void createWorkArea();
     void bindTemplatePanes();
     void appendLogLine(const QString& line);
+    void showLogLines();
     void fitGridColumns();
     void connectTemplateDesigner();
 
@@ -89,6 +91,8 @@ private:
     AppState& m_state;
     bool m_ended = false;
     bool m_closeAfterRun = false;
+    bool m_previewStale = false;
+    QStringList m_pendingLogLines;
     QtRunLauncher* m_launcher = nullptr;
     frmSettings* m_settingsWindow = nullptr;
 };

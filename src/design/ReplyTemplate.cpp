@@ -22,8 +22,12 @@ void ReplyTemplate::setDesignText(const QString& text)
 
 void ReplyTemplate::setPreviewText(const QString& text)
 {
-    m_preview = text;
-    emit previewTextChanged(m_preview);
+    // A run merges every submission twice (before its log line and again for the reply); the
+    // second merge gives the same text, and the pane need not be filled again.
+    if (text != m_preview) {
+        m_preview = text;
+        emit previewTextChanged(m_preview);
+    }
     setChanged(true);
 }
 

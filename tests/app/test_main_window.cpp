@@ -90,6 +90,19 @@ private slots:
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), u"Dear Ann,\nthanks."_s);
         QVERIFY(app.state->replyTemplate().isChanged());
+
+        // A merge while the preview shows appears at once; one made behind another tab appears
+        // when the preview shows again.
+        app.writeFile("g.dat", "name=Bo");
+        DecodeSubmission(app.path("g.dat"), "g.dat", 0, app.state->variables(), app.state->eventLog());
+        app.state->replyTemplate().MergeReplyPreview();
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Bo,\nthanks."));
+        w.sstMain->setCurrentIndex(frmMain::TabFormData);
+        app.writeFile("h.dat", "name=Cy");
+        DecodeSubmission(app.path("h.dat"), "h.dat", 0, app.state->variables(), app.state->eventLog());
+        app.state->replyTemplate().MergeReplyPreview();
+        w.sstMain->setCurrentIndex(frmMain::TabPreview);
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
     }
 
     void gridListTimerAndPanes()
@@ -113,6 +126,29 @@ private slots:
         QCOMPARE(w.rtfEventLog->toPlainText(), u"\na\n\nb"_s);
         app.state->status().ShowStatus(u"Form Processing Complete"_s);
         QCOMPARE(w.StaMain->text(), u"Form Processing Complete"_s);
+    }
+
+    void eventLogPaneKeepsUpDuringARun()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        w.show();
+        EventLog& log = app.state->eventLog();
+        app.state->runInProgress = true;
+        log.AppendLine(QStringLiteral("a"));
+        log.AppendLine(QStringLiteral("b"));
+        // Whenever the user can look, the pane holds every line so far, in order.
+        w.sstMain->setCurrentIndex(frmMain::TabEventLog);
+        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb"));
+        log.AppendLine(QString());
+        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n"));
+        w.sstMain->setCurrentIndex(frmMain::TabFormData);
+        log.AppendLine(QStringLiteral("c"));
+        QCoreApplication::processEvents(); // as while a message box is open
+        QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n\nc"));
+        app.state->runInProgress = false;
+        log.AppendLine(QStringLiteral("d"));
+        QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }
 };
 
