@@ -1,3 +1,4 @@
+#include "HookedDialogs.h"
 #include "TestSupport.h"
 #include "app/Startup.h"
 #include "app/frmMain.h"
@@ -69,6 +70,29 @@ private slots:
         app.state->settings().setText(SystemSettings::Auto_Timer, "3");
         QVERIFY_THROWS_EXCEPTION(ProgramTerminated, app.state->errors().ReportError(
                                                         ErrorCode::UpdatingSourceGrid, true));
+        QVERIFY(!QFile::exists(app.path("FORM.INI")));
+    }
+
+    // Anything that goes wrong inside the guarded initialisation is the fatal BV_1001, and the
+    // program ends before the main window shows.
+    void failureWhileInitialisingIsFatal()
+    {
+        TestApp app;
+        HookedDialogs dialogs;
+        bool failed = false;
+        dialogs.onMessageBox = [&failed](const QString&) {
+            if (!failed) {
+                failed = true;
+                throw std::runtime_error("the warning box could not be shown");
+            }
+        };
+        AppState state(app.folder(), dialogs, [] { throw ProgramTerminated{}; });
+        frmMain w(state);
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated, runStartup(state, w, 0));
+        QCOMPARE(dialogs.messages(),
+                 QStringList{ErrorReporter::fatalText(ErrorCode::InitialisationFailure)});
+        QCOMPARE(dialogs.shown().constFirst().icon, Dialogs::Icon::Critical);
+        QVERIFY(!w.isVisible());
         QVERIFY(!QFile::exists(app.path("FORM.INI")));
     }
 };
