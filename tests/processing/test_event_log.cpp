@@ -14,8 +14,7 @@ private slots:
         log.AppendLine(QString());
         log.AppendLine(QStringLiteral("b"));
         QCOMPARE(log.text(), QStringLiteral("\r\na\r\n\r\nb"));
-        QCOMPARE(log.text().split(QStringLiteral("\r\n")),
-                 (QStringList{"", "a", "", "b"}));
+        QCOMPARE(log.text().split(QStringLiteral("\r\n")), (QStringList{"", "a", "", "b"}));
         QCOMPARE(log.lineCount(), 3);
     }
 

@@ -37,8 +37,8 @@ private slots:
     void runAnswersUnreadFormsAndMarksThemSeen()
     {
         if (!m_server.start())
-            QSKIP(qPrintable(QStringLiteral("IMAP runs need a local dovecot: ") +
-                             m_server.whyNot()));
+            QSKIP(
+                qPrintable(QStringLiteral("IMAP runs need a local dovecot: ") + m_server.whyNot()));
         TestMaildir mail(m_server.maildir());
         const QString ann =
             mail.deliverNew(formSubmission(QStringLiteral("Ann Lee <ann@example.com>")), 100);
@@ -55,8 +55,9 @@ private slots:
         TestApp app;
         ResponseDatabase::createEmptyDatabase(app.path(ResponseDatabase::FileName));
         app.state->replyTemplate().setDesignText(QStringLiteral("Dear <<name>>,\r\nthanks."));
-        QVERIFY(MailProfile{m_server.imapUrl(), DovecotServer::User, DovecotServer::Password}
-                    .save());
+        const MailProfile profile{m_server.imapUrl(), DovecotServer::User,
+                                  DovecotServer::Password};
+        QVERIFY(profile.save());
         ScriptedMailLogon logon;
         app.state->inboxFactory = [&logon] { return MailInbox::fromProfile(logon); };
         SystemSettings& s = app.state->settings();
@@ -72,9 +73,10 @@ private slots:
             return all.mid(first, all.size() - first - 9);
         };
 
-        QCOMPARE(run(), QStringList({QStringLiteral("ann@example.com processed [OK]"),
-                                     QStringLiteral("   SMTP Send to ann@example.com [OK]"),
-                                     QStringLiteral("cy@example.net not a mailto form [IGNORED]")}));
+        QCOMPARE(run(),
+                 QStringList({QStringLiteral("ann@example.com processed [OK]"),
+                              QStringLiteral("   SMTP Send to ann@example.com [OK]"),
+                              QStringLiteral("cy@example.net not a mailto form [IGNORED]")}));
         QVERIFY2(app.dialogs.shown().isEmpty(), qPrintable(app.dialogs.messages().join('\n')));
         QVERIFY(logon.requests().isEmpty());
         QCOMPARE(sink.messages().size(), 1);

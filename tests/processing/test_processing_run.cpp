@@ -206,14 +206,15 @@ private slots:
         QCOMPARE(rig.summaryLines(), expected);
         // A parse error in a folder run has the decoder's line as its only account: no box.
         QVERIFY(rig.dialogs.shown().isEmpty());
-        QVERIFY(rig.state().eventLog().text().count(QStringLiteral("[ERROR]")) == rig.counts.errors);
+        QVERIFY(rig.state().eventLog().text().count(QStringLiteral("[ERROR]")) ==
+                rig.counts.errors);
     }
 
     void filterMatchesAndSortsWithoutRegardToCase()
     {
         Rig rig;
-        rig.addForms({"b.DAT", "FORM.DAT", "a.att", "Apple.dat", "c.Att", "notes.txt", "dat",
-                      "x.dat.bak"});
+        rig.addForms(
+            {"b.DAT", "FORM.DAT", "a.att", "Apple.dat", "c.Att", "notes.txt", "dat", "x.dat.bak"});
         QDir(rig.forms).mkdir(QStringLiteral("folder.dat"));
         QVERIFY(rig.process(FormSource::Folder));
         QCOMPARE(rig.items(), QStringList({QStringLiteral("a.att processed [OK]"),
@@ -416,10 +417,9 @@ private slots:
         QTest::newRow("fetch") << QStringLiteral("fetch") << QStringList{lost}
                                << summary("0 files were processed", "0 files were ok",
                                           "0 files were ignored", "1 error were found");
-        QTest::newRow("second message")
-            << QStringLiteral("read 1") << QStringList{ok, lost}
-            << summary("2 files were processed", "1 file was ok", "0 files were ignored",
-                       "1 error were found");
+        QTest::newRow("second message") << QStringLiteral("read 1") << QStringList{ok, lost}
+                                        << summary("2 files were processed", "1 file was ok",
+                                                   "0 files were ignored", "1 error were found");
         QTest::newRow("sign-off") << QStringLiteral("signOff")
                                   << QStringList{ok, QStringLiteral("b@x.org processed [OK]")}
                                   << summary("2 files were processed", "2 files were ok",
