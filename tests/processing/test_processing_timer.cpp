@@ -60,19 +60,6 @@ private slots:
         rig.tick();
         QCOMPARE(rig.runTicks, QList<int>{6});
     }
-
-    void ticksDuringARunAreSkipped()
-    {
-        Rig rig(QStringLiteral("2"), 1);
-        rig.tick();
-        rig.app.state->runInProgress = true;
-        rig.tick(3);
-        QVERIFY(rig.runTicks.isEmpty());
-        QCOMPARE(rig.app.state->minutesElapsed, 1);
-        rig.app.state->runInProgress = false;
-        rig.tick();
-        QCOMPARE(rig.runTicks, QList<int>{5});
-    }
 };
 
 QTEST_GUILESS_MAIN(ProcessingTimerTest)

@@ -25,7 +25,6 @@ public:
     QString whyNot() const { return m_whyNot; }
 
     quint16 port() const { return m_port; }
-    quint16 tlsPort() const { return m_tlsPort; }
     QString imapUrl() const;
     QString imapsUrl() const;
     // The Maildir behind INBOX; a test writes messages into it and reads their flags there.

@@ -24,21 +24,22 @@ QString TestMaildir::deliver(const QString& subfolder, const QString& name,
 
 QString TestMaildir::deliverNew(const QByteArray& message, qint64 deliveredSeconds)
 {
-    const QString unique = QStringLiteral("%1.M%2P%3.brevane-test")
-                               .arg(deliveredSeconds)
-                               .arg(++m_delivered)
-                               .arg(QCoreApplication::applicationPid());
-    return deliver(QStringLiteral("new"), unique, message);
+    return deliver(QStringLiteral("new"), uniqueName(deliveredSeconds), message);
 }
 
 QString TestMaildir::deliverCur(const QByteArray& message, qint64 deliveredSeconds,
                                 const QString& flags)
 {
-    const QString unique = QStringLiteral("%1.M%2P%3.brevane-test")
-                               .arg(deliveredSeconds)
-                               .arg(++m_delivered)
-                               .arg(QCoreApplication::applicationPid());
-    return deliver(QStringLiteral("cur"), unique + QStringLiteral(":2,") + flags, message);
+    return deliver(QStringLiteral("cur"),
+                   uniqueName(deliveredSeconds) + QStringLiteral(":2,") + flags, message);
+}
+
+QString TestMaildir::uniqueName(qint64 deliveredSeconds)
+{
+    return QStringLiteral("%1.M%2P%3.brevane-test")
+        .arg(deliveredSeconds)
+        .arg(++m_delivered)
+        .arg(QCoreApplication::applicationPid());
 }
 
 QString TestMaildir::pathOf(const QString& unique) const

@@ -25,6 +25,7 @@ public:
     bool isRead(const QString& unique) const;
 
 private:
+    QString uniqueName(qint64 deliveredSeconds);
     QString deliver(const QString& subfolder, const QString& name, const QByteArray& message);
 
     QString m_folder;
