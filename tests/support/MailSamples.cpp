@@ -3,14 +3,12 @@
 #include <QStringList>
 #include <QUrl>
 
-namespace {
-
-QByteArray lines(const QStringList& text)
+QByteArray MailSamples::lines(const QStringList& text)
 {
     return text.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
 }
 
-QByteArray header(const QString& sender, const QString& contentType)
+QByteArray MailSamples::header(const QString& sender, const QString& contentType)
 {
     return lines(
         {QStringLiteral("Return-Path: <%1>").arg(sender.section('<', 1).section('>', 0, 0)),
@@ -19,6 +17,9 @@ QByteArray header(const QString& sender, const QString& contentType)
          QStringLiteral("Date: Tue, 3 Mar 1998 10:15:00 +0100"),
          QStringLiteral("MIME-Version: 1.0"), QStringLiteral("Content-Type: %1").arg(contentType)});
 }
+
+namespace {
+using namespace MailSamples;
 
 const QString Boundary = QStringLiteral("----=_Part_0001");
 
@@ -85,23 +86,6 @@ QByteArray MailSamples::attachedMessage(const QString& sender)
                                    QStringLiteral("Content-Disposition: attachment"), QString()}) +
                             inner;
     return mixed(sender, {note(), part});
-}
-
-QByteArray MailSamples::embeddedObject(const QString& sender)
-{
-    const QString related = QStringLiteral("----=_Related_0002");
-    const QByteArray pixel =
-        QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
-    return header(sender, QStringLiteral("multipart/related; boundary=\"%1\"").arg(related)) +
-           "\r\n--" + related.toUtf8() + "\r\n" +
-           lines({QStringLiteral("Content-Type: text/html; charset=us-ascii"), QString(),
-                  QStringLiteral("<p>Form posted from Mozilla</p><img src=\"cid:logo@x\">")}) +
-           "--" + related.toUtf8() + "\r\n" +
-           lines({QStringLiteral("Content-Type: image/gif"),
-                  QStringLiteral("Content-Transfer-Encoding: base64"),
-                  QStringLiteral("Content-ID: <logo@x>"), QString(),
-                  QString::fromLatin1(pixel.toBase64())}) +
-           "--" + related.toUtf8() + "--\r\n";
 }
 
 QByteArray MailSamples::lowerCaseMarker(const QString& sender)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // Real MIME messages as mail programs deliver them, for inbox tests. Every message has a From,
 // a Subject and a Date; the sender is given as "Name <address>".
@@ -9,6 +10,10 @@ namespace MailSamples {
 
 // Form fields as a browser posts them.
 QByteArray formData(const QString& name = QStringLiteral("Ann Lee"));
+
+// Building blocks: the message headers, and text lines joined with CR LF.
+QByteArray header(const QString& sender, const QString& contentType);
+QByteArray lines(const QStringList& text);
 
 // A mailto form submission: a "Form posted from" note and the form data attached with a
 // Content-Disposition (the usual shape).
@@ -19,8 +24,6 @@ QByteArray formSubmissionNameOnly(const QString& sender, const QByteArray& data 
 QByteArray twoAttachments(const QString& sender);
 // The note with a whole message attached (message/rfc822) instead of form data.
 QByteArray attachedMessage(const QString& sender);
-// The note in an HTML body with an embedded picture (multipart/related, Content-ID).
-QByteArray embeddedObject(const QString& sender);
 // The form data attached, but the note says "form posted from" in lower case only.
 QByteArray lowerCaseMarker(const QString& sender);
 // An ordinary mail: quoted-printable ISO-8859-1 text, no attachment.
