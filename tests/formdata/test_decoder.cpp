@@ -95,12 +95,13 @@ private slots:
         QCOMPARE(decode("a=%4\r\n"), DecodeResult::ParseError);
         QCOMPARE(decode("a=%z"), DecodeResult::ParseError);
 
-        // The grid and the definitions keep the last good submission.
+        // The grid, the list and the definitions keep the last good submission.
         QCOMPARE(decode("a=1&b=2&c=3"), DecodeResult::Decoded);
         QCOMPARE(decode("x=1&y=%"), DecodeResult::ParseError);
         QCOMPARE(table().gridModel()->rowCount(), 3);
         QCOMPARE(table().definitions().size(), 3); // FinishSubmission did not cut them
         QCOMPARE(table().gridModel()->cell(0, 0), u"a"_s);
+        QCOMPARE(table().listModel()->stringList(), (QStringList{"a [a]", "b [b]", "c [c]"}));
     }
 
     void refusesBySize()
