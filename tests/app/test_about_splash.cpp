@@ -51,16 +51,9 @@ private slots:
         frmAbout about(app.dialogs);
         QCOMPARE(versionText(2, 10, 3), u"Version 2.10.3"_s);
         QCOMPARE(about.windowTitle(), u"About Brevane"_s);
-        QCOMPARE(about.lblTitle->text(), u"Brevane"_s);
         QCOMPARE(about.lblVersion->text(), versionText());
-        QVERIFY(about.lblDescription->text().startsWith(u" Brevane for "_s));
-        QVERIFY(!about.Label1->text().isEmpty());
-        QCOMPARE(about.lblURL->text(), ProductInfo::webAddress());
         QVERIFY(!about.picIcon->pixmap().isNull());
-        QCOMPARE(about.cmdOK->text(), u"OK"_s);
-        QVERIFY(about.cmdOK->isDefault());
-        QCOMPARE(about.cmdSysInfo->text(), u"&System Info..."_s);
-        QVERIFY(!about.isModal());
+        QVERIFY(about.cmdOK->isDefault() && !about.isModal());
 
         QStringList opened;
         about.WebLink1->setOpener([&opened](const QString& address) {
@@ -109,8 +102,7 @@ private slots:
         window.mnuHelpAbout->trigger();
         QCOMPARE(window.findChildren<frmAbout*>().size(), 1);
         QPointer<frmAbout> first = window.findChild<frmAbout*>();
-        QVERIFY(first->isVisible());
-        QVERIFY(window.isEnabled());
+        QVERIFY(first->isVisible() && window.isEnabled());
 
         first->cmdOK->click();
         flushDeletes();
@@ -126,8 +118,6 @@ private slots:
         QVERIFY(splash.windowTitle().isEmpty());
         QCOMPARE(splash.lblVersion->text(), versionText());
         QCOMPARE(splash.lblPlatform->text(), ProductInfo::platformName());
-        QVERIFY(!splash.Label1->text().isEmpty());
-        QVERIFY(!splash.imgLogo->pixmap().isNull());
         splash.show();
         QTest::keyClick(&splash, Qt::Key_A);
         QVERIFY(!splash.isVisible());

@@ -111,8 +111,11 @@ private slots:
                                       QStringLiteral("Caf\u00e9 au lait, 2%"));
 
         // The replies at the server, in the order of the inbox.
+        // One database row per decoded submission, with the address replied to and the reply.
         const QList<QByteArray> sent = sink.messages();
+        const QList<ResponseRecord> rows = ResponseDatabase::readRecords(database);
         QCOMPARE(sent.size(), 2);
+        QCOMPARE(rows.size(), 2);
         const QList<QPair<QString, QString>> expected{{QStringLiteral("ann@example.com"), annReply},
                                                       {QStringLiteral("bo@example.se"), boReply}};
         for (int i = 0; i < 2; ++i) {
@@ -124,16 +127,11 @@ private slots:
             QString body = expected[i].second;
             body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             QCOMPARE(message.value(QStringLiteral("body")).toString(), body + QLatin1Char('\n'));
-        }
-
-        // One row per decoded submission, with the address replied to and the whole reply.
-        const QList<ResponseRecord> rows = ResponseDatabase::readRecords(database);
-        QCOMPARE(rows.size(), 2);
-        for (int i = 0; i < 2; ++i) {
             QCOMPARE(rows[i].sourceAddress, expected[i].first);
             QCOMPARE(rows[i].subject, Subject);
             QCOMPARE(rows[i].message, expected[i].second);
         }
+
 
         // The event log, line by line; the pane shows the same text.
         const QString log = app.state->eventLog().text();

@@ -40,14 +40,12 @@ private slots:
         QVERIFY(QFileInfo::exists(desktop));
         QSettings entry(desktop, QSettings::IniFormat);
         entry.beginGroup(QStringLiteral("Desktop Entry"));
-        QCOMPARE(entry.value(QStringLiteral("Type")).toString(), QStringLiteral("Application"));
-        QCOMPARE(entry.value(QStringLiteral("Name")).toString(), QStringLiteral("Brevane"));
-        QCOMPARE(entry.value(QStringLiteral("Exec")).toString(), QStringLiteral("brevane"));
-        QCOMPARE(entry.value(QStringLiteral("Icon")).toString(), QStringLiteral("brevane"));
-
-        const QByteArray icon =
-            readBytes(installed(QStringLiteral("share/icons/hicolor/scalable/apps/brevane.svg")));
-        QVERIFY(icon.contains("<svg"));
+        QStringList values;
+        for (const char* key : {"Type", "Name", "Exec", "Icon"})
+            values << entry.value(QLatin1String(key)).toString();
+        QCOMPARE(values, (QStringList{"Application", "Brevane", "brevane", "brevane"}));
+        QVERIFY(readBytes(installed(QStringLiteral("share/icons/hicolor/scalable/apps/brevane.svg")))
+                    .contains("<svg"));
     }
 
     void installsTheEmptyDatabaseAndReport()

@@ -36,7 +36,7 @@ private slots:
         QCOMPARE(stored(app, "File_Filter"), QString("*.att;*.dat"));
     }
 
-    void storedSettingsLoadSilently()
+    void storedSettingsLoadSilentlyAndClosingSavesEdits()
     {
         TestApp app;
         app.writeFile("FORM.INI", "[System Settings]\r\nLocal_Path=/srv/forms\r\n"
@@ -48,13 +48,7 @@ private slots:
         QCOMPARE(app.state->settings().fileFilter(), QString("*.txt"));
         QCOMPARE(app.state->settings().flag(SystemSettings::Ignore_Read_MAPI_Messages), 0);
         QCOMPARE(w.sstMain->currentIndex(), int(frmMain::TabFormData));
-    }
 
-    void closingTheWindowSavesEditsOnce()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        QVERIFY(runStartup(*app.state, w, 0));
         app.state->settings().setText(SystemSettings::SMTP_Server_Address, "mail:2525");
         QSignalSpy ended(&w, &frmMain::programEnded);
         w.close();

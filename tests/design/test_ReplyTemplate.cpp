@@ -43,12 +43,9 @@ private slots:
         fill(table, {{"loop", "<<loop>><<loop>>"}});
         QCOMPARE(ReplyTemplate::merged("[<<loop>>]", table, ": "),
                  QString("[loop: <<loop>><<loop>>]"));
-    }
 
-    void friendlyNamesComeWithTheSuffix()
-    {
-        TestApp app;
-        fill(app.state->variables(), {{"Name", "Ann"}, {"mail", "a@b"}, {"msg", "Hi"}},
+        // Friendly names come with the suffix, a name set to nothing or unset with none.
+        fill(table, {{"Name", "Ann"}, {"mail", "a@b"}, {"msg", "Hi"}},
              {"Your name", "", QString()});
         ReplyTemplate& reply = app.state->replyTemplate();
         reply.setDesignText("<<Name>>|<<mail>>|<<msg>>");

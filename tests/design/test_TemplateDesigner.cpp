@@ -1,3 +1,4 @@
+#include "HookedDialogs.h"
 #include "TestSupport.h"
 
 #include "app/Startup.h"
@@ -29,18 +30,6 @@ void clearRecentFiles()
         .remove(RecentFiles::Group);
 }
 
-// Runs something while the friendly-name prompt is open, as the processing timer can.
-class DialogsWithHook : public ScriptedDialogs
-{
-public:
-    std::function<void()> duringInput;
-    std::optional<QString> inputBox(const QString& p, const QString& t, const QString& d) override
-    {
-        if (duringInput)
-            duringInput();
-        return ScriptedDialogs::inputBox(p, t, d);
-    }
-};
 } // namespace
 
 // The designer's commands, driven through the menus and controls of the offscreen main window.
@@ -218,12 +207,12 @@ private slots:
 
     void renamingARowThatLeftTheGridEndsTheProgram()
     {
-        DialogsWithHook dialogs;
+        HookedDialogs dialogs;
         AppState state(QDir::tempPath(), dialogs, [] { throw ProgramTerminated{}; });
         VariableTable& table = state.variables();
         table.AddName("name");
         table.ShowInGrid();
-        dialogs.duringInput = [&table] { // the grid ends up without the row, the table with it
+        dialogs.onInputBox = [&table] { // the grid ends up without the row, the table with it
             table.Clear();
             table.AddName("other");
             table.ShowInGrid();

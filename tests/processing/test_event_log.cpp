@@ -18,38 +18,25 @@ private slots:
         QCOMPARE(log.lineCount(), 3);
     }
 
-    void warningBoxWordsTheCodeAndReturns()
+    // A warning is a plain box the program goes on after (its wording is pinned by the runs that
+    // report BV_2001); a fatal error ends the program once its box is closed.
+    void warningReturnsFatalEnds()
     {
         ScriptedDialogs dialogs;
-        bool ended = false;
-        ErrorReporter reporter(dialogs, [&] { ended = true; });
-        reporter.ReportError(ErrorCode::MapiLogon + QStringLiteral("Mail folder /x not found"));
-        QVERIFY(!ended);
-        QCOMPARE(dialogs.shown().size(), 1);
+        ErrorReporter warner(dialogs, [] { QFAIL("a warning ended the program"); });
+        warner.ReportError(ErrorCode::MapiLogon + QStringLiteral("x"));
         const auto& box = dialogs.shown().constFirst();
-        QCOMPARE(box.text, QStringLiteral("An error has occured (Error Code BV_2001 - MAPI Logon "
-                                          "Failure: Mail folder /x not found).  Please check your "
-                                          "settings and try again."));
         QCOMPARE(box.title, QStringLiteral("Brevane"));
         QCOMPARE(box.icon, Dialogs::Icon::Warning);
         QCOMPARE(box.buttons, Dialogs::Buttons::Ok);
-    }
 
-    void fatalBoxEndsTheProgram()
-    {
-        ScriptedDialogs dialogs;
         ErrorReporter reporter(dialogs, [] { throw ProgramTerminated{}; });
-        bool after = false;
-        try {
-            reporter.ReportError(ErrorCode::UpdatingSourceGrid, true);
-            after = true;
-        } catch (const ProgramTerminated&) {
-        }
-        QVERIFY(!after);
-        QCOMPARE(dialogs.shown().constFirst().text,
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated,
+                                 reporter.ReportError(ErrorCode::UpdatingSourceGrid, true));
+        QCOMPARE(dialogs.shown().constLast().text,
                  QStringLiteral("A Fatal Error has occured (Error Code BV_4002 : Error updating "
                                 "source grid).  This application will terminate."));
-        QCOMPARE(dialogs.shown().constFirst().icon, Dialogs::Icon::Critical);
+        QCOMPARE(dialogs.shown().constLast().icon, Dialogs::Icon::Critical);
     }
 };
 

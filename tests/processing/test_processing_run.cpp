@@ -183,9 +183,6 @@ private slots:
             << QList<QByteArray>{QByteArray(101, 'a'), "name=Ann%"}
             << summary("2 files were processed", "0 files were ok", "1 file were ignored",
                        "1 error were found");
-        QTest::newRow("one that decodes") << QList<QByteArray>{AnnForm}
-                                          << summary("1 file was processed", "1 file was ok",
-                                                     "0 files were ignored", "0 errors were found");
         QTest::newRow("empty folder") << QList<QByteArray>{}
                                       << summary("0 files were processed", "0 files were ok",
                                                  "0 files were ignored", "0 errors were found");

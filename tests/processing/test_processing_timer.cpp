@@ -29,36 +29,28 @@ class ProcessingTimerTest : public QObject
     };
 
 private slots:
-    void runsEveryNthTick()
+    void runsEveryNthTickAndAShorterIntervalAppliesAtOnce()
     {
         Rig rig(QStringLiteral("3"), 1);
         rig.tick(9);
         QCOMPARE(rig.runTicks, (QList<int>{3, 6, 9}));
         QCOMPARE(rig.app.state->minutesElapsed, 0);
+        rig.app.state->settings().setText(SystemSettings::Auto_Timer, QStringLiteral("10"));
+        rig.tick(5);
+        rig.app.state->settings().setText(SystemSettings::Auto_Timer, QStringLiteral("2"));
+        rig.tick();
+        QCOMPARE(rig.runTicks, (QList<int>{3, 6, 9, 15}));
     }
 
     void nothingWithoutAutoOpenOrWithoutANumber()
     {
-        Rig off(QStringLiteral("1"), 0);
-        off.tick(5);
-        QVERIFY(off.runTicks.isEmpty());
-        QCOMPARE(off.app.state->minutesElapsed, 0);
-        for (const char* text : {"0", "soon", "", "-2"}) {
-            Rig rig(QLatin1String(text), 1);
+        const std::pair<const char*, int> cases[]{{"1", 0}, {"0", 1}, {"soon", 1}, {"", 1}, {"-2", 1}};
+        for (const auto& [text, autoOpen] : cases) {
+            Rig rig(QLatin1String(text), autoOpen);
             rig.tick(5);
             QVERIFY2(rig.runTicks.isEmpty(), text);
             QCOMPARE(rig.app.state->minutesElapsed, 0);
         }
-    }
-
-    void shorterIntervalAppliesAtTheNextTick()
-    {
-        Rig rig(QStringLiteral("10"), 1);
-        rig.tick(5);
-        QVERIFY(rig.runTicks.isEmpty());
-        rig.app.state->settings().setText(SystemSettings::Auto_Timer, QStringLiteral("2"));
-        rig.tick();
-        QCOMPARE(rig.runTicks, QList<int>{6});
     }
 };
 

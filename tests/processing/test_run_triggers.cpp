@@ -86,26 +86,26 @@ struct Rig
                 return p;
         return nullptr;
     }
-    // What the user sees while a run goes on: the busy pointer, the progress window, and neither
-    // Process nor the file entries usable. Afterwards none of it, and nothing that would halt
-    // the next run.
+    // Whether Process and each file entry can be used.
+    QList<bool> entries()
+    {
+        QList<bool> usable{w().toolbarButton(QStringLiteral("btnProcess"))->isEnabled(),
+                           w().mnuFileNew->isEnabled(), w().mnuFileOpen->isEnabled()};
+        for (QAction* a : w().mnuFileHistory)
+            usable << a->isEnabled();
+        return usable;
+    }
+    // While a run goes on: the busy pointer, the progress window, no entry usable. Afterwards
+    // none of it, and nothing that would halt the next run.
     bool busy()
     {
-        bool entries = w().toolbarButton(QStringLiteral("btnProcess"))->isEnabled() ||
-                       w().mnuFileNew->isEnabled() || w().mnuFileOpen->isEnabled();
-        for (QAction* a : w().mnuFileHistory)
-            entries = entries || a->isEnabled();
         return QApplication::overrideCursor() &&
                QApplication::overrideCursor()->shape() == Qt::WaitCursor && progressWindow() &&
-               !entries;
+               !entries().contains(true);
     }
     bool idle()
     {
-        bool entries = w().toolbarButton(QStringLiteral("btnProcess"))->isEnabled() &&
-                       w().mnuFileNew->isEnabled() && w().mnuFileOpen->isEnabled();
-        for (QAction* a : w().mnuFileHistory)
-            entries = entries && a->isEnabled();
-        return !QApplication::overrideCursor() && !progressWindow() && entries &&
+        return !QApplication::overrideCursor() && !progressWindow() && !entries().contains(false) &&
                !state().runInProgress && !state().cancelRequested;
     }
 
