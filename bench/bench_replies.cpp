@@ -2,7 +2,7 @@
 // messages to the same sink in the same run. Both open one connection per message; the sink
 // drops what it receives, so the clients and the server's dialogue are what is measured.
 #include "SmtpSink.h"
-#include "app/core/AppState.h"
+#include "app/AppState.h"
 #include "platform/ScriptedDialogs.h"
 #include "reply/ReplySender.h"
 #include "reply/ResponseDatabase.h"

@@ -1,8 +1,8 @@
 #include "design/TemplateDesigner.h"
 
-#include "app/core/AppState.h"
+#include "app/AppState.h"
+#include "common/Dialogs.h"
 #include "formdata/DecodeSubmission.h"
-#include "platform/Dialogs.h"
 
 #include <QFileInfo>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/PrintJob.h"
+#include "platform/system/PrintJob.h"
 
 #include <QList>
 #include <QStringList>

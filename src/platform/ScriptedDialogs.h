@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "common/Dialogs.h"
 
 #include <QList>
 #include <QVariant>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MailLogon.h"
+#include "platform/mail/MailLogon.h"
 
 #include <QList>
 #include <deque>

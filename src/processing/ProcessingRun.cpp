@@ -1,9 +1,9 @@
 #include "processing/ProcessingRun.h"
 
-#include "app/core/AppState.h"
+#include "app/AppState.h"
+#include "common/ProgramFolder.h"
 #include "formdata/DecodeSubmission.h"
-#include "platform/MailInbox.h"
-#include "platform/ProgramFolder.h"
+#include "platform/mail/MailInbox.h"
 #include "processing/RunProgress.h"
 #include "reply/ReplySender.h"
 #include "settings/MatchingFiles.h"

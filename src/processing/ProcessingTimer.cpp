@@ -1,6 +1,6 @@
 #include "processing/ProcessingTimer.h"
 
-#include "app/core/AppState.h"
+#include "app/AppState.h"
 
 ProcessingTimer::ProcessingTimer(AppState& state, std::function<void()> startRun)
     : m_state(state), m_startRun(std::move(startRun))

@@ -1,8 +1,8 @@
 #include "reply/ReplySender.h"
 
-#include "app/core/AppState.h"
-#include "platform/Dialogs.h"
-#include "platform/PrintJob.h"
+#include "app/AppState.h"
+#include "common/Dialogs.h"
+#include "platform/system/PrintJob.h"
 
 ReplySender::ReplySender(AppState& state)
     : m_state(state), m_smtp(state.settings(), state.errors()), m_recorder(state)

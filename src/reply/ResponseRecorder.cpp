@@ -1,7 +1,7 @@
 #include "reply/ResponseRecorder.h"
 
-#include "app/core/AppState.h"
-#include "platform/ProgramFolder.h"
+#include "app/AppState.h"
+#include "common/ProgramFolder.h"
 
 ResponseRecorder::ResponseRecorder(AppState& state)
     : m_state(state),

@@ -1,6 +1,6 @@
 #include "reply/SmtpSession.h"
 
-#include "processing/ErrorReporter.h"
+#include "common/ErrorReporter.h"
 #include "reply/SmtpMessage.h"
 #include "settings/SystemSettings.h"
 

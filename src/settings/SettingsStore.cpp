@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "platform/ProgramFolder.h"
+#include "common/ProgramFolder.h"
 #include "settings/IniFile.h"
 #include "settings/SystemSettings.h"
 

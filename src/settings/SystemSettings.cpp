@@ -1,6 +1,6 @@
 #include "settings/SystemSettings.h"
 
-#include "platform/ProgramFolder.h"
+#include "common/ProgramFolder.h"
 
 #include <QMetaEnum>
 #include <algorithm>

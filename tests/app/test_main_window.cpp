@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/frmMain.h"
+#include "app/ui/frmMain.h"
 #include "formdata/DecodeSubmission.h"
 
 #include <QAction>

@@ -2,10 +2,10 @@
 #include "MailSamples.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/ImapInbox.h"
-#include "platform/MailInboxError.h"
-#include "platform/MailProfile.h"
 #include "platform/ScriptedMailLogon.h"
+#include "platform/mail/ImapInbox.h"
+#include "platform/mail/MailInboxError.h"
+#include "platform/mail/MailProfile.h"
 
 #include <QFileInfo>
 #include <QTcpServer>

@@ -1,8 +1,8 @@
 #include "MailSamples.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/MailInboxError.h"
-#include "platform/MaildirInbox.h"
+#include "platform/mail/MailInboxError.h"
+#include "platform/mail/MaildirInbox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,9 +6,9 @@
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/ImapInbox.h"
-#include "platform/MailProfile.h"
 #include "platform/ScriptedMailLogon.h"
+#include "platform/mail/ImapInbox.h"
+#include "platform/mail/MailProfile.h"
 #include "processing/ProcessingRun.h"
 #include "reply/ResponseDatabase.h"
 

@@ -7,16 +7,16 @@
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "design/TemplateDesigner.h"
 #include "design/TemplateFile.h"
-#include "platform/MaildirInbox.h"
-#include "processing/QtRunLauncher.h"
-#include "processing/frmLocation_Prompt.h"
-#include "processing/frmProcessing.h"
+#include "platform/mail/MaildirInbox.h"
+#include "processing/ui/QtRunLauncher.h"
+#include "processing/ui/frmLocation_Prompt.h"
+#include "processing/ui/frmProcessing.h"
 #include "reply/ResponseDatabase.h"
-#include "settings/frmSettings.h"
+#include "settings/ui/frmSettings.h"
 
 #include <QAction>
 #include <QApplication>

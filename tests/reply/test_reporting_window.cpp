@@ -1,9 +1,9 @@
 #include "ReportTestData.h"
 #include "TestSupport.h"
-#include "app/frmMain.h"
-#include "platform/frmReportPreview.h"
+#include "app/ui/frmMain.h"
+#include "platform/report/ui/frmReportPreview.h"
 #include "reply/ReportDateRange.h"
-#include "reply/frmReporting.h"
+#include "reply/ui/frmReporting.h"
 
 #include <QAction>
 #include <QLineEdit>

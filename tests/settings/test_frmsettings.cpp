@@ -1,9 +1,9 @@
 #include "TestSupport.h"
 
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "settings/ApplyTracker.h"
-#include "settings/frmSettings.h"
+#include "settings/ui/frmSettings.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/AppState.h"
+#include "app/AppState.h"
 #include "platform/ScriptedDialogs.h"
 
 #include <QByteArray>

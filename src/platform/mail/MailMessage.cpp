@@ -1,0 +1,84 @@
+#include "platform/mail/MailMessage.h"
+
+#include "common/LegacyText.h"
+#include "platform/mail/MailInbox.h"
+#include "platform/mail/VmimePlatform.h"
+
+#include <vmime/vmime.hpp>
+
+namespace {
+
+QByteArray extracted(const vmime::contentHandler& content)
+{
+    std::string bytes;
+    vmime::utility::outputStreamStringAdapter out(bytes);
+    content.extract(out);
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+QString decodedText(const QByteArray& bytes, const vmime::charset& charset)
+{
+    try {
+        std::string utf8;
+        vmime::charset::convert(bytes.toStdString(), utf8, charset,
+                                vmime::charset(vmime::charsets::UTF_8));
+        return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    } catch (const vmime::exception&) {
+        // A charset the converter does not know: read it as the program reads any old text.
+        return LegacyText::decode(bytes);
+    }
+}
+
+QString senderAddress(const vmime::messageParser& parser, const vmime::header& header)
+{
+    vmime::mailbox sender = parser.getExpeditor();
+    if (sender.isEmpty()) {
+        if (auto field = header.findFieldValue<vmime::mailbox>(vmime::fields::SENDER))
+            sender = *field;
+    }
+    if (sender.isEmpty())
+        return {};
+    return QString::fromStdString(sender.getEmail().toString());
+}
+
+QString firstPlainText(const vmime::messageParser& parser)
+{
+    const vmime::mediaType plain(vmime::mediaTypes::TEXT, vmime::mediaTypes::TEXT_PLAIN);
+    for (const auto& part : parser.getTextPartList()) {
+        if (part->getType() == plain)
+            return decodedText(extracted(*part->getText()), part->getCharset());
+    }
+    return {};
+}
+
+// Attached messages, and objects that only count as attachments once inline objects are
+// looked for (parts an HTML body refers to), are not data files.
+int attachmentType(const vmime::attachment& attachment)
+{
+    if (attachment.getType().getType() == vmime::mediaTypes::MESSAGE)
+        return MailInbox::EmbeddedObject;
+    const auto part = vmime::dynamicCast<const vmime::bodyPart>(attachment.getPart());
+    if (part && !vmime::attachmentHelper::isBodyPartAnAttachment(part))
+        return MailInbox::EmbeddedObject;
+    return MailInbox::DataFile;
+}
+
+} // namespace
+
+MailMessage::MailMessage(const QByteArray& raw)
+{
+    VmimePlatform::ensure();
+    try {
+        auto message = vmime::make_shared<vmime::message>();
+        message->parse(raw.toStdString());
+        const vmime::messageParser parser(message);
+        m_originator = senderAddress(parser, *message->getHeader());
+        m_bodyText = firstPlainText(parser);
+        const auto found = vmime::attachmentHelper::findAttachmentsInMessage(
+            message, vmime::attachmentHelper::INLINE_OBJECTS);
+        for (const auto& attachment : found)
+            m_attachments.append({attachmentType(*attachment), extracted(*attachment->getData())});
+    } catch (const std::exception&) {
+        *this = MailMessage();
+    }
+}
