@@ -79,12 +79,12 @@ void SendReplyToSinkAndRecord(benchmark::State& state)
     app.settings().setText(SystemSettings::SMTP_From_Address, From);
     app.settings().setText(SystemSettings::SMTP_Reply_Subject, Subject);
     app.replyTemplate().setDesignText(replyBody());
-    ReplySender sender(app);
+    ReplySender& sender = app.replies();
     for (auto _ : state) {
         QString target = To;
         sender.SendReply(target);
     }
-    if (!dialogs.shown().isEmpty() || !app.recordingEnabled)
+    if (!dialogs.shown().isEmpty() || !app.flags.recordingEnabled)
         state.SkipWithError("a reply failed");
     state.SetItemsProcessed(state.iterations());
     state.SetLabel("replies");

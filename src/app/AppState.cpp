@@ -8,7 +8,13 @@ AppState::AppState(const QString& programFolder, Dialogs& dialogs,
       m_store(m_settings, programFolder, this), m_variables(this),
       m_template(m_variables, m_settings, this), m_eventLog(this),
       m_status(this), m_errors(dialogs, std::move(terminate)), m_recentFiles(this),
-      m_designer(*this, this)
+      m_designer(m_template, m_variables, m_settings, m_store, m_recentFiles, m_eventLog,
+                 m_errors, dialogs, this),
+      m_smtp(m_settings, m_errors), m_recorder(programFolder, flags, m_errors),
+      m_replies(m_template, m_variables, m_settings, dialogs, m_eventLog, m_smtp, m_recorder,
+                printJobFactory),
+      m_run(m_settings, m_variables, m_template, m_replies, m_eventLog, m_status, m_errors,
+            inboxFactory, flags)
 {
 }
 
@@ -22,9 +28,9 @@ bool AppState::InitialiseApplication()
         m_variables.reset();
         m_variables.ShowInGrid();
         m_template.setChanged(false);
-        cancelRequested = false;
-        recordingEnabled = true;
-        minutesElapsed = 0;
+        flags.cancelRequested = false;
+        flags.recordingEnabled = true;
+        flags.minutesElapsed = 0;
     } catch (const std::exception&) {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "common/ErrorReporter.h"
 #include "common/EventLog.h"
+#include "common/RunFlags.h"
 #include "common/StatusLine.h"
 #include "design/RecentFiles.h"
 #include "design/ReplyTemplate.h"
@@ -9,6 +10,10 @@
 #include "formdata/VariableTable.h"
 #include "platform/mail/MailInbox.h"
 #include "platform/system/PrintJob.h"
+#include "processing/ProcessingRun.h"
+#include "reply/ReplySender.h"
+#include "reply/ResponseRecorder.h"
+#include "reply/SmtpSession.h"
 #include "settings/SettingsStore.h"
 #include "settings/SystemSettings.h"
 
@@ -16,8 +21,9 @@
 
 class Dialogs;
 
-// The process-wide state that lives for the whole run. The windows are views over it, and tests
-// drive it without a screen.
+// The process-wide state that lives for the whole run, and the one place that wires the parts
+// of the program together: each part gets the pieces of this state it works on. The windows are
+// views over it, and tests drive it without a screen.
 class AppState : public QObject
 {
     Q_OBJECT
@@ -36,17 +42,17 @@ public:
     ErrorReporter& errors() { return m_errors; }
     RecentFiles& recentFiles() { return m_recentFiles; }
     TemplateDesigner& designer() { return m_designer; }
+    SmtpSession& smtp() { return m_smtp; }
+    ResponseRecorder& recorder() { return m_recorder; }
+    ReplySender& replies() { return m_replies; }
+    ProcessingRun& run() { return m_run; }
 
     // The run-time flags and counters that start-up puts into a known state.
-    bool cancelRequested = false;
-    bool recordingEnabled = true;
-    int minutesElapsed = 0;
-    // True while a processing run executes; it yields to the event loop, so others must look.
-    bool runInProgress = false;
+    RunFlags flags;
     // Makes the print job of a reply; left empty, nothing is printed.
     PrintJobFactory printJobFactory;
     // Opens the user's mail inbox for a run; left empty, there is no inbox to sign on to.
-    std::function<std::unique_ptr<MailInbox>()> inboxFactory;
+    MailInboxFactory inboxFactory;
 
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();
@@ -71,4 +77,8 @@ private:
     ErrorReporter m_errors;
     RecentFiles m_recentFiles;
     TemplateDesigner m_designer;
+    SmtpSession m_smtp;
+    ResponseRecorder m_recorder;
+    ReplySender m_replies;
+    ProcessingRun m_run;
 };

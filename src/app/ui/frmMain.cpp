@@ -225,7 +225,7 @@ void frmMain::appendLogLine(const QString& line)
     // event loop next runs, when the tab shows, or when the run ends. Laid out one by one as
     // they came, they cost more than all the rest of the window's work on a submission.
     m_pendingLogLines << line;
-    if (m_state.runInProgress && rtfEventLog->isHidden()) {
+    if (m_state.flags.runInProgress && rtfEventLog->isHidden()) {
         if (m_pendingLogLines.size() == 1)
             QTimer::singleShot(0, this, &frmMain::showLogLines);
         return;
@@ -279,8 +279,8 @@ void frmMain::showEvent(QShowEvent* event)
 void frmMain::closeEvent(QCloseEvent* event)
 {
     // A run in hand finishes its item, records it and writes its closing lines first.
-    if (m_state.runInProgress) {
-        m_state.cancelRequested = true;
+    if (m_state.flags.runInProgress) {
+        m_state.flags.cancelRequested = true;
         m_closeAfterRun = true;
         event->ignore();
         return;
@@ -383,7 +383,8 @@ void frmMain::connectReportAndAbout()
     connect(toolbarButton(QStringLiteral("btnDatabase")), &QAction::triggered, this, [this] {
         auto* dialog = findChild<frmReporting*>(QString(), Qt::FindDirectChildrenOnly);
         if (!dialog)
-            dialog = new frmReporting(m_state, this);
+            dialog = new frmReporting(m_state.dialogs(), m_state.errors(),
+                                      m_state.programFolder(), this);
         dialog->showForToday();
     });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] {
@@ -401,10 +402,12 @@ void frmMain::connectReportAndAbout()
 
 void frmMain::connectProcessing()
 {
-    m_launcher = new QtRunLauncher(m_state, this, [this] {
+    auto showSettingsModally = [this] {
         if (m_settingsWindow)
             m_settingsWindow->showModalOnFormLocations();
-    });
+    };
+    m_launcher = new QtRunLauncher(m_state.run(), m_state.flags, m_state.settings(),
+                                   m_state.dialogs(), this, showSettingsModally);
     connect(toolbarButton(QStringLiteral("btnProcess")), &QAction::triggered, m_launcher,
             &QtRunLauncher::processClicked);
     connect(tmrMain, &QTimer::timeout, m_launcher, &QtRunLauncher::tick);

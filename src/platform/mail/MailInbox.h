@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class MailLogon;
@@ -52,3 +53,7 @@ public:
     // profile and no ~/Maildir, or when the server refuses the login.
     static std::unique_ptr<MailInbox> fromProfile(MailLogon& logon);
 };
+
+// Opens the user's mail inbox for a run; an empty factory, or nullptr from it, means there is no
+// inbox to sign on to.
+using MailInboxFactory = std::function<std::unique_ptr<MailInbox>()>;

@@ -1,10 +1,12 @@
 #include "processing/ui/QtRunLauncher.h"
 
-#include "app/AppState.h"
 #include "common/Dialogs.h"
+#include "common/RunFlags.h"
+#include "processing/ProcessingRun.h"
 #include "processing/RunProgress.h"
 #include "processing/ui/frmLocation_Prompt.h"
 #include "processing/ui/frmProcessing.h"
+#include "settings/SystemSettings.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -42,11 +44,12 @@ struct BusyPointer
 
 } // namespace
 
-QtRunLauncher::QtRunLauncher(AppState& state, QWidget* mainWindow,
+QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSettings& settings,
+                             Dialogs& dialogs, QWidget* mainWindow,
                              std::function<void()> showSettingsModally)
-    : QObject(mainWindow), m_state(state), m_mainWindow(mainWindow),
-      m_showSettingsModally(std::move(showSettingsModally)), m_run(state),
-      m_timer(state, [this] { StartRun(); })
+    : QObject(mainWindow), m_run(run), m_flags(flags), m_settings(settings), m_dialogs(dialogs),
+      m_mainWindow(mainWindow), m_showSettingsModally(std::move(showSettingsModally)),
+      m_timer(settings, flags, [this] { StartRun(); })
 {
 }
 
@@ -61,7 +64,7 @@ frmLocation_Prompt* QtRunLauncher::prompt()
 
 void QtRunLauncher::processClicked()
 {
-    if (m_state.runInProgress)
+    if (m_flags.runInProgress)
         return;
     frmLocation_Prompt* box = prompt();
     const bool ok = box->exec() == QDialog::Accepted;
@@ -77,12 +80,10 @@ void QtRunLauncher::StartRun()
     // message and settings window on the first.
     if (m_checkingAddress)
         return;
-    const SystemSettings& settings = m_state.settings();
-    if (!settings.on(SystemSettings::Suppress_Reply_To_Sender) &&
-        !settings.text(SystemSettings::SMTP_From_Address).contains(QLatin1Char('@'))) {
+    if (!m_settings.on(SystemSettings::Suppress_Reply_To_Sender) &&
+        !m_settings.text(SystemSettings::SMTP_From_Address).contains(QLatin1Char('@'))) {
         const QScopedValueRollback<bool> checking(m_checkingAddress, true);
-        m_state.dialogs().messageBox(MissingReturnAddress, Dialogs::Icon::None,
-                                     Dialogs::Buttons::Ok);
+        m_dialogs.messageBox(MissingReturnAddress, Dialogs::Icon::None, Dialogs::Buttons::Ok);
         if (m_showSettingsModally)
             m_showSettingsModally();
         return;
@@ -97,7 +98,7 @@ void QtRunLauncher::runAtStartup()
 
 void QtRunLauncher::runWithProgress()
 {
-    if (m_state.runInProgress)
+    if (m_flags.runInProgress)
         return;
     {
         BusyPointer busy;
@@ -105,7 +106,7 @@ void QtRunLauncher::runWithProgress()
         const QPointer<frmProcessing> window = new frmProcessing(m_mainWindow);
         window->setAttribute(Qt::WA_DeleteOnClose);
         const auto cancel = connect(window, &frmProcessing::cancelRequested, this,
-                                    [this] { m_state.cancelRequested = true; });
+                                    [this] { m_flags.cancelRequested = true; });
         window->show();
         WindowProgress progress(window);
         emit runStarted();

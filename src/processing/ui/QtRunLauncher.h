@@ -1,15 +1,17 @@
 #pragma once
 
 #include "processing/FormSource.h"
-#include "processing/ProcessingRun.h"
 #include "processing/ProcessingTimer.h"
 
 #include <QObject>
 #include <functional>
 
-class AppState;
+class Dialogs;
+class ProcessingRun;
 class QWidget;
+class SystemSettings;
 class frmLocation_Prompt;
+struct RunFlags;
 
 // What starts a processing run and what the user sees while it runs: the location prompt, the
 // return-address check, the busy pointer, the progress window and the one-minute timer.
@@ -21,7 +23,8 @@ public:
         QStringLiteral("You must specify a return address in your MAPI Settings");
 
     // showSettingsModally opens the settings window on its mail locations, modally.
-    QtRunLauncher(AppState& state, QWidget* mainWindow, std::function<void()> showSettingsModally);
+    QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSettings& settings,
+                  Dialogs& dialogs, QWidget* mainWindow, std::function<void()> showSettingsModally);
 
     // The toolbar's Process button: the location prompt, then StartRun on OK.
     void processClicked();
@@ -32,9 +35,7 @@ public:
     // One tick of the one-minute timer.
     void tick() { m_timer.tick(); }
 
-    FormSource source() const { return m_source; }
     frmLocation_Prompt* prompt(); // created on first use
-    ProcessingRun& run() { return m_run; }
 
 signals:
     void runStarted();
@@ -43,10 +44,12 @@ signals:
 private:
     void runWithProgress();
 
-    AppState& m_state;
+    ProcessingRun& m_run;
+    RunFlags& m_flags;
+    const SystemSettings& m_settings;
+    Dialogs& m_dialogs;
     QWidget* m_mainWindow;
     std::function<void()> m_showSettingsModally;
-    ProcessingRun m_run;
     ProcessingTimer m_timer;
     frmLocation_Prompt* m_prompt = nullptr;
     FormSource m_source = FormSource::Inbox;

@@ -1,7 +1,7 @@
 #include "reply/ui/frmReporting.h"
 
-#include "app/AppState.h"
 #include "common/Dialogs.h"
+#include "common/ErrorReporter.h"
 #include "common/ProgramFolder.h"
 #include "platform/report/ReportDefinition.h"
 #include "platform/report/ui/QtReportViewer.h"
@@ -35,9 +35,10 @@ ReportViewer& chooseViewer(ReportViewer* given, std::unique_ptr<ReportViewer>& o
 
 } // namespace
 
-frmReporting::frmReporting(AppState& state, QWidget* parent, ReportViewer* viewer)
-    : QDialog(parent), m_state(state),
-      m_engine(chooseViewer(viewer, m_ownViewer, state.dialogs(), parent ? parent : this))
+frmReporting::frmReporting(Dialogs& dialogs, ErrorReporter& errors, const QString& programFolder,
+                           QWidget* parent, ReportViewer* viewer)
+    : QDialog(parent), m_dialogs(dialogs), m_errors(errors), m_programFolder(programFolder),
+      m_engine(chooseViewer(viewer, m_ownViewer, dialogs, parent ? parent : this))
 {
     setObjectName(QStringLiteral("frmReporting"));
     setWindowTitle(QStringLiteral("Response Report"));
@@ -106,16 +107,15 @@ void frmReporting::cmdOk_Click()
     const std::optional<ReportDateRange> range =
         ReportDateRange::fromTexts(txtStart_Date->text(), txtFinish_Date->text());
     if (!range) {
-        m_state.dialogs().messageBox(QStringLiteral("Invalid Date Format"), Dialogs::Icon::None,
-                                     Dialogs::Buttons::Ok);
+        m_dialogs.messageBox(QStringLiteral("Invalid Date Format"), Dialogs::Icon::None,
+                             Dialogs::Buttons::Ok);
         return;
     }
-    m_engine.setReportFileName(
-        ProgramFolder::join(m_state.programFolder(), ReportDefinition::FileName));
+    m_engine.setReportFileName(ProgramFolder::join(m_programFolder, ReportDefinition::FileName));
     m_engine.setSelectionFormula(range->selectionFormula());
     m_engine.setFormula(0, range->caption());
     if (!m_engine.setAction(ReportEngine::RunReport)) {
-        m_state.errors().ReportError(ErrorCode::DatabaseReport);
+        m_errors.ReportError(ErrorCode::DatabaseReport);
         return;
     }
     hide();

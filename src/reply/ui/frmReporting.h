@@ -6,7 +6,8 @@
 #include <QDialog>
 #include <memory>
 
-class AppState;
+class Dialogs;
+class ErrorReporter;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -18,9 +19,10 @@ class frmReporting : public QDialog
 {
     Q_OBJECT
 public:
-    // Reports go to the viewer given, or to preview windows when none is.
-    explicit frmReporting(AppState& state, QWidget* parent = nullptr,
-                          ReportViewer* viewer = nullptr);
+    // The report definition is FORM.RPT in the program folder. Reports go to the viewer given,
+    // or to preview windows when none is.
+    frmReporting(Dialogs& dialogs, ErrorReporter& errors, const QString& programFolder,
+                 QWidget* parent = nullptr, ReportViewer* viewer = nullptr);
     ~frmReporting() override;
 
     // Seven days before today and today, in the short date format with a four-digit year.
@@ -30,8 +32,6 @@ public:
 
     void cmdOk_Click();
     void cmdCancel_Click();
-
-    ReportEngine& engine() { return m_engine; }
 
     QLabel* Label3 = nullptr;
     QLabel* Label1 = nullptr;
@@ -46,7 +46,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    AppState& m_state;
+    Dialogs& m_dialogs;
+    ErrorReporter& m_errors;
+    QString m_programFolder;
     std::unique_ptr<ReportViewer> m_ownViewer;
     ReportEngine m_engine;
 };
