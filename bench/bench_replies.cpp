@@ -1,9 +1,9 @@
 // Replies per second to a local aiosmtpd sink, beside Python's smtplib sending the same
 // messages to the same sink in the same run. Both open one connection per message; the sink
 // drops what it receives, so the clients and the server's dialogue are what is measured.
+#include "ScriptedDialogs.h"
 #include "SmtpSink.h"
 #include "app/AppState.h"
-#include "platform/ScriptedDialogs.h"
 #include "reply/ReplySender.h"
 #include "reply/ResponseDatabase.h"
 #include "reply/SmtpMessage.h"

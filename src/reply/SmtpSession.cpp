@@ -84,7 +84,8 @@ bool SmtpSession::SmtpConnect(const QString& server)
     const auto address = serverAddress(server);
     if (address) {
         m_socket->connectToHost(address->first, address->second);
-        const QDeadlineTimer deadline(m_connectLimitMs);
+        // A connection gets as long as a reply of the server would.
+        const QDeadlineTimer deadline(ReplyLimitMs);
         while (m_socket->state() != QAbstractSocket::ConnectedState &&
                m_socket->state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired())
             waitForSocket(deadline);

@@ -59,18 +59,12 @@ void SystemSettings::setLocalFolder(const QString& folder)
     QString f = folder;
     if (!f.endsWith(sep))
         f += sep;
-    if (f == m_localFolder)
-        return;
     m_localFolder = f;
-    emit workingValuesChanged();
 }
 
 void SystemSettings::setFileFilter(const QString& filter)
 {
-    if (filter == m_fileFilter)
-        return;
     m_fileFilter = filter;
-    emit workingValuesChanged();
 }
 
 void SystemSettings::updateWorkingValues()

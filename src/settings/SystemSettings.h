@@ -72,7 +72,6 @@ signals:
     // A stored field took a new value, whoever changed it.
     void changed(SystemSettings::Key key);
     void friendlyReplySuffixChanged(const QString& suffix);
-    void workingValuesChanged();
 
 private:
     std::array<int, KeyCount> m_flags{};

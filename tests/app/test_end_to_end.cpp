@@ -2,6 +2,7 @@
 // profile naming a Maildir with submissions, a real SMTP server, and start-up doing the rest.
 #include "MailSamples.h"
 #include "RunLog.h"
+#include "ScriptedMailLogon.h"
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
@@ -9,7 +10,6 @@
 #include "app/ui/frmMain.h"
 #include "design/TemplateDesigner.h"
 #include "design/TemplateFile.h"
-#include "platform/ScriptedMailLogon.h"
 #include "platform/mail/MailProfile.h"
 #include "processing/ui/frmLocation_Prompt.h"
 #include "reply/ResponseDatabase.h"

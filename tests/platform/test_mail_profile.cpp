@@ -1,7 +1,7 @@
 #include "MailSamples.h"
+#include "ScriptedMailLogon.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/ScriptedMailLogon.h"
 #include "platform/mail/MailInbox.h"
 #include "platform/mail/MailProfile.h"
 #include "platform/mail/ui/frmMailLogon.h"

@@ -1,6 +1,6 @@
 // Print jobs: the line splitting every job shares, and the Qt job written into a PDF file.
+#include "RecordingPrinter.h"
 #include "TestSupport.h"
-#include "platform/RecordingPrinter.h"
 #include "platform/system/ui/QtPrintJob.h"
 
 #include <QtTest>

@@ -1,7 +1,7 @@
 // The reply to one submission: address question, send line, print job and recorded row.
+#include "RecordingPrinter.h"
 #include "ScriptedSmtpServer.h"
 #include "TestSupport.h"
-#include "platform/RecordingPrinter.h"
 #include "reply/ReplySender.h"
 
 #include <QSqlDatabase>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ScriptedDialogs.h"
 #include "app/AppState.h"
-#include "platform/ScriptedDialogs.h"
 
 #include <QByteArray>
 #include <QString>

@@ -20,7 +20,6 @@ public:
     explicit ReportEngine(ReportViewer& viewer, const QLocale& locale = QLocale());
 
     void setReportFileName(const QString& path) { m_reportFileName = path; }
-    const QString& reportFileName() const { return m_reportFileName; }
     void setSelectionFormula(const QString& formula) { m_selectionFormula = formula; }
     const QString& selectionFormula() const { return m_selectionFormula; }
     // Formula 0 is the caption, written as an assignment: Date Range= 'All replies ...'.

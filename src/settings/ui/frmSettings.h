@@ -52,7 +52,6 @@ public:
     void radbtnPOP_Click();
 
     ApplyTracker& applyTracker() { return *m_apply; }
-    FormLocations& formLocations() { return *m_locations; }
 
     // Controls, named as their objectName.
     QTabWidget* tabLeftHandGroup = nullptr;

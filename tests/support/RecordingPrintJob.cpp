@@ -1,6 +1,6 @@
-#include "platform/RecordingPrintJob.h"
+#include "RecordingPrintJob.h"
 
-#include "platform/RecordingPrinter.h"
+#include "RecordingPrinter.h"
 
 RecordingPrintJob::RecordingPrintJob(RecordingPrinter& printer, int index)
     : m_printer(printer), m_index(index)

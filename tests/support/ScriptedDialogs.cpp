@@ -1,4 +1,4 @@
-#include "platform/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 #include <QCoreApplication>
 

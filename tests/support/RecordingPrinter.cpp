@@ -1,6 +1,6 @@
-#include "platform/RecordingPrinter.h"
+#include "RecordingPrinter.h"
 
-#include "platform/RecordingPrintJob.h"
+#include "RecordingPrintJob.h"
 
 PrintJobFactory RecordingPrinter::factory()
 {

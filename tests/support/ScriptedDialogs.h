@@ -39,7 +39,6 @@ public:
     const QList<Shown>& shown() const { return m_shown; }
     QStringList messages() const; // texts of the message boxes, in order
     void clearShown() { m_shown.clear(); }
-    int pendingAnswers() const { return int(m_answers.size()); }
     int eventLoopRuns() const { return m_eventLoopRuns; }
 
 private:

@@ -1,4 +1,4 @@
-#include "platform/ScriptedMailLogon.h"
+#include "ScriptedMailLogon.h"
 
 std::optional<MailProfile> ScriptedMailLogon::logon(const MailProfile& profile,
                                                     const QString& reason)
