@@ -39,6 +39,9 @@ public:
     // and its attachments (an attached message or embedded object is EmbeddedObject).
     virtual QString originator() const = 0;
     virtual QString bodyText() const = 0;
+    // True for mail that a program sent on its own (an auto-reply, a bounce, a list): answering
+    // it could start a loop of replies between two programs.
+    virtual bool isAutomatic() const = 0;
     virtual int attachmentCount() const = 0;
     virtual int attachmentType() const = 0;
     // The first attachment's bytes saved under a made-up name in a private folder that lives

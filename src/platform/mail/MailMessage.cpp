@@ -51,6 +51,32 @@ QString firstPlainText(const vmime::messageParser& parser)
     return {};
 }
 
+QString fieldText(const vmime::header& header, const char* name)
+{
+    const auto field = header.findField(name);
+    if (!field)
+        return {};
+    return QString::fromStdString(field->getValue()->generate()).trimmed();
+}
+
+// Mail that a program sent by itself must not be answered (RFC 3834): auto-replies, bounces,
+// bulk and list mail, and the mailboxes that only such programs write from.
+bool sentByAProgram(const vmime::header& header, const QString& sender)
+{
+    const QString submitted = fieldText(header, "Auto-Submitted").section(QLatin1Char(';'), 0, 0);
+    if (!submitted.isEmpty() && submitted.trimmed().compare(QLatin1String("no"), Qt::CaseInsensitive) != 0)
+        return true;
+    const QString precedence = fieldText(header, "Precedence").toLower();
+    if (precedence == QLatin1String("bulk") || precedence == QLatin1String("junk") ||
+        precedence == QLatin1String("list"))
+        return true;
+    if (header.hasField("List-Id"))
+        return true;
+    const QString local = sender.section(QLatin1Char('@'), 0, 0).toLower();
+    return local == QLatin1String("mailer-daemon") || local == QLatin1String("postmaster") ||
+           local == QLatin1String("noreply") || local == QLatin1String("no-reply");
+}
+
 // Attached messages, and objects that only count as attachments once inline objects are
 // looked for (parts an HTML body refers to), are not data files.
 int attachmentType(const vmime::attachment& attachment)
@@ -73,6 +99,7 @@ MailMessage::MailMessage(const QByteArray& raw)
         message->parse(raw.toStdString());
         const vmime::messageParser parser(message);
         m_originator = senderAddress(parser, *message->getHeader());
+        m_automatic = sentByAProgram(*message->getHeader(), m_originator);
         m_bodyText = firstPlainText(parser);
         const auto found = vmime::attachmentHelper::findAttachmentsInMessage(
             message, vmime::attachmentHelper::INLINE_OBJECTS);

@@ -21,9 +21,11 @@ public:
     const QString& originator() const { return m_originator; }
     const QString& bodyText() const { return m_bodyText; }
     const QList<Attachment>& attachments() const { return m_attachments; }
+    bool isAutomatic() const { return m_automatic; }
 
 private:
     QString m_originator;
     QString m_bodyText;
     QList<Attachment> m_attachments;
+    bool m_automatic = false;
 };

@@ -18,6 +18,7 @@ public:
     void select(int index) override;
     QString originator() const override { return m_message.originator(); }
     QString bodyText() const override { return m_message.bodyText(); }
+    bool isAutomatic() const override { return m_message.isAutomatic(); }
     int attachmentCount() const override { return int(m_message.attachments().size()); }
     int attachmentType() const override;
     QString attachmentPath() override;

@@ -96,6 +96,10 @@ QString ProfileInbox::bodyText() const
 {
     return inbox().bodyText();
 }
+bool ProfileInbox::isAutomatic() const
+{
+    return inbox().isAutomatic();
+}
 int ProfileInbox::attachmentCount() const
 {
     return inbox().attachmentCount();

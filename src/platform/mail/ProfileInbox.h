@@ -26,6 +26,7 @@ public:
     void select(int index) override;
     QString originator() const override;
     QString bodyText() const override;
+    bool isAutomatic() const override;
     int attachmentCount() const override;
     int attachmentType() const override;
     QString attachmentPath() override;

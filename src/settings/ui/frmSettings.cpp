@@ -6,6 +6,7 @@
 #include "settings/ui/QtFormLocationBoxes.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,6 +37,15 @@ QLineEdit* textBox(const char* name, const QString& tip = {})
 {
     auto* box = named(new QLineEdit, name);
     box->setToolTip(tip);
+    return box;
+}
+
+// A drop-down whose entries show a caption and stand for the stored text.
+QComboBox* choice(const char* name, std::initializer_list<std::pair<QString, QString>> entries)
+{
+    auto* box = named(new QComboBox, name);
+    for (const auto& [caption, stored] : entries)
+        box->addItem(caption, stored);
     return box;
 }
 
@@ -117,6 +127,15 @@ QWidget* frmSettings::createProcessingTab()
     txtReplySubject = textBox("txtReplySubject", QStringLiteral("Your Reply Heading"));
     Label10 = label("Label10", QStringLiteral("Friendly Name reply suffix:"));
     txtFriendly_Reply_Suffix = textBox("txtFriendly_Reply_Suffix");
+    lblFormSource = label("lblFormSource", QStringLiteral("Automatic runs read:"));
+    cboFormSource = choice("cboFormSource", {{SystemSettings::SourceInbox, SystemSettings::SourceInbox},
+                                             {SystemSettings::SourceFolder, SystemSettings::SourceFolder}});
+    lblReplyAddressField = label("lblReplyAddressField", QStringLiteral("Reply address field:"));
+    txtReplyAddressField = textBox("txtReplyAddressField",
+                                   QStringLiteral("The form field that holds the submitter's e-mail address"));
+    chkAnswerOnce = named(new QCheckBox(QStringLiteral("Answer each submission only once")),
+                          "chkAnswerOnce");
+    chkAnswerOnce->setToolTip(QStringLiteral("Skip submissions that were answered before"));
     Picture1 = picture("Picture1");
 
     auto* interval = new QHBoxLayout;
@@ -135,6 +154,10 @@ QWidget* frmSettings::createProcessingTab()
     texts->addWidget(txtReplySubject, 0, 1);
     texts->addWidget(Label10, 1, 0);
     texts->addWidget(txtFriendly_Reply_Suffix, 1, 1);
+    texts->addWidget(lblReplyAddressField, 2, 0);
+    texts->addWidget(txtReplyAddressField, 2, 1);
+    texts->addWidget(lblFormSource, 3, 0);
+    texts->addWidget(cboFormSource, 3, 1, Qt::AlignLeft);
 
     auto* startup = new QHBoxLayout;
     startup->setContentsMargins(20, 0, 0, 0);
@@ -145,6 +168,7 @@ QWidget* frmSettings::createProcessingTab()
     options->addWidget(chkAutoPrintForms);
     options->addWidget(chkAutoPrintReply);
     options->addWidget(chkDoNotReply);
+    options->addWidget(chkAnswerOnce);
     options->addLayout(length);
     options->addLayout(texts);
     options->addStretch();
@@ -228,23 +252,40 @@ QGroupBox* frmSettings::createMailFrame()
     txtPOPPassword = textBox("txtPOPPassword", QStringLiteral("Your Mail Account Password"));
     txtPOPPassword->setEchoMode(QLineEdit::Password);
     txtPOPPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));
+    lblSMTPSecurity = label("lblSMTPSecurity", QStringLiteral("Security:"));
+    cboSMTPSecurity = choice("cboSMTPSecurity",
+                             {{QStringLiteral("None (port 25)"), SystemSettings::SecurityNone},
+                              {QStringLiteral("STARTTLS (port 587)"), SystemSettings::SecurityStartTls},
+                              {QStringLiteral("SSL/TLS (port 465)"), SystemSettings::SecurityTls}});
+    lblPOPInbox = label("lblPOPInbox", QStringLiteral("Incoming (Inbox):"));
+    txtPOPInbox = textBox("txtPOPInbox",
+                          QStringLiteral("A mail folder (Maildir) or imap:// / imaps:// address"));
     chkIgnoreReadMessages =
         named(new QCheckBox(QStringLiteral("Ignore read mail messages")), "chkIgnoreReadMessages");
+    cmdCheckAccount = named(new QPushButton(QStringLiteral("Check Account")), "cmdCheckAccount");
+    connect(cmdCheckAccount, &QPushButton::clicked, this, &frmSettings::checkAccountRequested);
+    m_mailControls = {txtPOPSMTP, cboSMTPSecurity, txtPOPReplyTo, txtPOPInbox,
+                      txtPOPAccountName, txtPOPPassword, cmdCheckAccount};
     connect(chkIgnoreReadMessages, &QCheckBox::clicked, this,
             &frmSettings::chkIgnoreReadMessages_Click);
 
     auto* grid = new QGridLayout(fraFormLocationPOP);
     grid->addWidget(Label3, 0, 0);
     grid->addWidget(txtPOPSMTP, 0, 1);
-    grid->addWidget(Label12, 1, 0);
-    grid->addWidget(txtPOPReplyTo, 1, 1);
-    grid->addWidget(Label9, 2, 0, 1, 2);
-    grid->addWidget(Label4, 3, 0);
-    grid->addWidget(txtPOPAccountName, 3, 1);
-    grid->addWidget(Label5, 4, 0);
-    grid->addWidget(txtPOPPassword, 4, 1);
-    grid->addWidget(chkIgnoreReadMessages, 5, 0, 1, 2);
-    grid->setRowStretch(6, 1);
+    grid->addWidget(lblSMTPSecurity, 1, 0);
+    grid->addWidget(cboSMTPSecurity, 1, 1, Qt::AlignLeft);
+    grid->addWidget(Label12, 2, 0);
+    grid->addWidget(txtPOPReplyTo, 2, 1);
+    grid->addWidget(Label9, 3, 0, 1, 2);
+    grid->addWidget(lblPOPInbox, 4, 0);
+    grid->addWidget(txtPOPInbox, 4, 1);
+    grid->addWidget(Label4, 5, 0);
+    grid->addWidget(txtPOPAccountName, 5, 1);
+    grid->addWidget(Label5, 6, 0);
+    grid->addWidget(txtPOPPassword, 6, 1);
+    grid->addWidget(chkIgnoreReadMessages, 7, 0, 1, 2);
+    grid->setRowStretch(8, 1);
+    grid->addWidget(cmdCheckAccount, 9, 1, Qt::AlignRight);
     return fraFormLocationPOP;
 }
 
@@ -290,6 +331,11 @@ void frmSettings::bindRecord()
     m_textBoxes[K::SMTP_Server_Address] = txtPOPSMTP;
     m_textBoxes[K::SMTP_Reply_Subject] = txtReplySubject;
     m_textBoxes[K::File_Filter] = txtSourceFileFilter;
+    m_textBoxes[K::Mail_Inbox] = txtPOPInbox;
+    m_comboBoxes[K::SMTP_Security] = cboSMTPSecurity;
+    m_comboBoxes[K::Form_Source] = cboFormSource;
+    m_textBoxes[K::Reply_Address_Field] = txtReplyAddressField;
+    m_checkBoxes[K::Answer_Once] = chkAnswerOnce;
 
     for (int k = 0; k < K::KeyCount; ++k) {
         const auto key = K::Key(k);
@@ -299,6 +345,10 @@ void frmSettings::bindRecord()
                 m_settings.setFlag(key, state == Qt::Checked            ? 1
                                         : state == Qt::PartiallyChecked ? 2
                                                                         : 0);
+            });
+        } else if (QComboBox* box = m_comboBoxes[key]) {
+            connect(box, &QComboBox::currentIndexChanged, this, [this, key, box](int index) {
+                m_settings.setText(key, box->itemData(index).toString());
             });
         } else {
             connect(m_textBoxes[key], &QLineEdit::textChanged, this,
@@ -326,6 +376,12 @@ void frmSettings::showField(SystemSettings::Key key)
         box->setCheckState(value == 2 ? Qt::PartiallyChecked : value ? Qt::Checked : Qt::Unchecked);
         if (key == SystemSettings::Auto_Open_Template)
             followAutoOpen();
+    } else if (QComboBox* box = m_comboBoxes[key]) {
+        // A text of the record that is not one of the entries shows as the entry it stands for.
+        const QString value = key == SystemSettings::SMTP_Security
+                                  ? SystemSettings::normalisedSecurity(m_settings.text(key))
+                                  : SystemSettings::normalisedSource(m_settings.text(key));
+        box->setCurrentIndex(box->findData(value));
     } else if (QLineEdit* box = m_textBoxes[key]) {
         const QString value = m_settings.text(key);
         if (box->text() != value)
@@ -372,8 +428,8 @@ void frmSettings::radbtnLocal_Click()
     for (QWidget* w : std::initializer_list<QWidget*>{txtLocalLocation, txtSourceFileFilter,
                                                       filHiddenFileTypeArray})
         w->setEnabled(true);
-    for (QLineEdit* box : {txtPOPSMTP, txtPOPReplyTo, txtPOPAccountName, txtPOPPassword})
-        box->setEnabled(false);
+    for (QWidget* w : m_mailControls)
+        w->setEnabled(false);
 }
 
 void frmSettings::radbtnPOP_Click()
@@ -383,8 +439,8 @@ void frmSettings::radbtnPOP_Click()
     for (QWidget* w : std::initializer_list<QWidget*>{txtLocalLocation, txtSourceFileFilter,
                                                       filHiddenFileTypeArray})
         w->setEnabled(false);
-    for (QLineEdit* box : {txtPOPSMTP, txtPOPReplyTo, txtPOPAccountName, txtPOPPassword})
-        box->setEnabled(true);
+    for (QWidget* w : m_mailControls)
+        w->setEnabled(true);
 }
 
 void frmSettings::cmdButtonSettingsApply_Click()

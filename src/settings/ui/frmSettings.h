@@ -10,6 +10,7 @@ class Dialogs;
 class ErrorReporter;
 class FormLocations;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -74,6 +75,11 @@ public:
     QLineEdit* txtReplySubject = nullptr;
     QLabel* Label10 = nullptr;
     QLineEdit* txtFriendly_Reply_Suffix = nullptr;
+    QLabel* lblFormSource = nullptr;
+    QComboBox* cboFormSource = nullptr;
+    QLabel* lblReplyAddressField = nullptr;
+    QLineEdit* txtReplyAddressField = nullptr;
+    QCheckBox* chkAnswerOnce = nullptr;
     QLabel* Picture1 = nullptr;
 
     QLabel* Label7 = nullptr;
@@ -95,8 +101,17 @@ public:
     QLineEdit* txtPOPAccountName = nullptr;
     QLabel* Label5 = nullptr;
     QLineEdit* txtPOPPassword = nullptr;
+    QLabel* lblSMTPSecurity = nullptr;
+    QComboBox* cboSMTPSecurity = nullptr;
+    QLabel* lblPOPInbox = nullptr;
+    QLineEdit* txtPOPInbox = nullptr;
     QCheckBox* chkIgnoreReadMessages = nullptr;
+    QPushButton* cmdCheckAccount = nullptr;
     QLabel* Picture2 = nullptr;
+
+signals:
+    // The user asks to sign on to the inbox and the SMTP server with the account as it stands.
+    void checkAccountRequested();
 
 public slots:
     // Cancel, the Esc key and the title-bar close button alike: edits are read back from the file.
@@ -127,4 +142,6 @@ private:
     QStackedLayout* m_frames = nullptr;
     std::array<QCheckBox*, SystemSettings::KeyCount> m_checkBoxes{};
     std::array<QLineEdit*, SystemSettings::KeyCount> m_textBoxes{};
+    std::array<QComboBox*, SystemSettings::KeyCount> m_comboBoxes{};
+    QList<QWidget*> m_mailControls;
 };
