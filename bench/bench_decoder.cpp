@@ -1,7 +1,7 @@
 // Decoding throughput over 20,000-byte submission files, the default size limit.
+#include "common/EventLog.h"
 #include "formdata/DecodeSubmission.h"
 #include "formdata/VariableTable.h"
-#include "processing/EventLog.h"
 
 #include <QFile>
 #include <QRandomGenerator>

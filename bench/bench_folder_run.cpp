@@ -8,14 +8,14 @@
 // its first 1,000. Later rounds run the same window again, over a grown log and database.
 //
 //   bench_folder_run [--files=N] [--rounds=N]     (other arguments are ignored)
+#include "ScriptedDialogs.h"
 #include "SubmissionGenerator.h"
-#include "app/Startup.h"
-#include "app/core/AppState.h"
-#include "app/frmMain.h"
+#include "app/AppState.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "design/TemplateFile.h"
-#include "platform/ScriptedDialogs.h"
-#include "processing/QtRunLauncher.h"
-#include "processing/frmLocation_Prompt.h"
+#include "processing/ui/QtRunLauncher.h"
+#include "processing/ui/frmLocation_Prompt.h"
 #include "reply/ResponseDatabase.h"
 
 #include <QAction>

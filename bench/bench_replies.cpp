@@ -1,9 +1,9 @@
 // Replies per second to a local aiosmtpd sink, beside Python's smtplib sending the same
 // messages to the same sink in the same run. Both open one connection per message; the sink
 // drops what it receives, so the clients and the server's dialogue are what is measured.
+#include "ScriptedDialogs.h"
 #include "SmtpSink.h"
-#include "app/core/AppState.h"
-#include "platform/ScriptedDialogs.h"
+#include "app/AppState.h"
 #include "reply/ReplySender.h"
 #include "reply/ResponseDatabase.h"
 #include "reply/SmtpMessage.h"
@@ -79,12 +79,12 @@ void SendReplyToSinkAndRecord(benchmark::State& state)
     app.settings().setText(SystemSettings::SMTP_From_Address, From);
     app.settings().setText(SystemSettings::SMTP_Reply_Subject, Subject);
     app.replyTemplate().setDesignText(replyBody());
-    ReplySender sender(app);
+    ReplySender& sender = app.replies();
     for (auto _ : state) {
         QString target = To;
         sender.SendReply(target);
     }
-    if (!dialogs.shown().isEmpty() || !app.recordingEnabled)
+    if (!dialogs.shown().isEmpty() || !app.flags.recordingEnabled)
         state.SkipWithError("a reply failed");
     state.SetItemsProcessed(state.iterations());
     state.SetLabel("replies");

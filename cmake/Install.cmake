@@ -5,7 +5,7 @@ include(GNUInstallDirs)
 set(BREVANE_SHIPPED_DIR ${CMAKE_INSTALL_DATADIR}/brevane)
 file(RELATIVE_PATH BREVANE_SHIPPED_RELATIVE
      ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_PREFIX}/${BREVANE_SHIPPED_DIR})
-set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/platform/ProgramFolder.cpp APPEND PROPERTY
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/src/common/ProgramFolder.cpp APPEND PROPERTY
              COMPILE_DEFINITIONS BREVANE_SHIPPED_DATA="${BREVANE_SHIPPED_RELATIVE}")
 
 # The empty reply database that an installed copy gives each new user.

@@ -31,22 +31,6 @@ void ReplyTemplate::setPreviewText(const QString& text)
     setChanged(true);
 }
 
-void ReplyTemplate::setPath(const QString& path)
-{
-    if (path == m_path)
-        return;
-    m_path = path;
-    emit pathChanged(m_path);
-}
-
-void ReplyTemplate::setChanged(bool changed)
-{
-    if (changed == m_changed)
-        return;
-    m_changed = changed;
-    emit changedFlagChanged(m_changed);
-}
-
 QString ReplyTemplate::marker(const QString& formName)
 {
     return QStringLiteral("<<") + formName + QStringLiteral(">>");

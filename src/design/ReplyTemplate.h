@@ -22,9 +22,9 @@ public:
     void setPreviewText(const QString& text);
 
     QString path() const { return m_path; }
-    void setPath(const QString& path);
+    void setPath(const QString& path) { m_path = path; }
     bool isChanged() const { return m_changed; }
-    void setChanged(bool changed);
+    void setChanged(bool changed) { m_changed = changed; }
 
     // Replaces the design by the file's and the definitions by its names (then the variables and
     // the list follow them) and takes the file's name as path. False when the file cannot be read
@@ -46,8 +46,6 @@ public:
 signals:
     void designTextChanged(const QString& text);
     void previewTextChanged(const QString& text);
-    void pathChanged(const QString& path);
-    void changedFlagChanged(bool changed);
 
 private:
     VariableTable& m_variables;

@@ -3,7 +3,14 @@
 #include <QObject>
 #include <QString>
 
-class AppState;
+class Dialogs;
+class ErrorReporter;
+class EventLog;
+class RecentFiles;
+class ReplyTemplate;
+class SettingsStore;
+class SystemSettings;
+class VariableTable;
 
 // The commands of the template designer on the main window: the File menu (New, Open, Save,
 // Save As, the recent-file entries), the exit's save question, renaming variables in the grid and
@@ -27,7 +34,9 @@ public:
     static inline const QString FriendlyNameHint =
         QStringLiteral("Double Click a friendly name to change it");
 
-    explicit TemplateDesigner(AppState& state, QObject* parent = nullptr);
+    TemplateDesigner(ReplyTemplate& reply, VariableTable& variables, const SystemSettings& settings,
+                     SettingsStore& store, RecentFiles& recentFiles, EventLog& log,
+                     ErrorReporter& errors, Dialogs& dialogs, QObject* parent = nullptr);
 
     // File menu.
     void FileNew();
@@ -58,5 +67,12 @@ signals:
 private:
     bool loadAndRemember(const QString& path);
 
-    AppState& m_state;
+    ReplyTemplate& m_reply;
+    VariableTable& m_variables;
+    const SystemSettings& m_settings;
+    SettingsStore& m_store;
+    RecentFiles& m_recentFiles;
+    EventLog& m_log;
+    ErrorReporter& m_errors;
+    Dialogs& m_dialogs;
 };

@@ -1,6 +1,6 @@
 #include "design/TemplateFile.h"
 
-#include "platform/LegacyText.h"
+#include "common/LegacyText.h"
 
 namespace {
 const QString CrLf = QStringLiteral("\r\n");

@@ -1,8 +1,8 @@
 #include "formdata/DecodeSubmission.h"
 
+#include "common/EventLog.h"
+#include "common/LegacyText.h"
 #include "formdata/VariableTable.h"
-#include "platform/LegacyText.h"
-#include "processing/EventLog.h"
 
 #include <QFile>
 #include <array>

@@ -1,12 +1,17 @@
 #include "processing/ProcessingRun.h"
 
-#include "app/core/AppState.h"
+#include "common/ErrorReporter.h"
+#include "common/EventLog.h"
+#include "common/ProgramFolder.h"
+#include "common/RunFlags.h"
+#include "common/StatusLine.h"
+#include "design/ReplyTemplate.h"
 #include "formdata/DecodeSubmission.h"
-#include "platform/MailInbox.h"
-#include "platform/ProgramFolder.h"
+#include "formdata/VariableTable.h"
 #include "processing/RunProgress.h"
 #include "reply/ReplySender.h"
 #include "settings/MatchingFiles.h"
+#include "settings/SystemSettings.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,7 +39,14 @@ QString statusText(const QString& item, int i, int n)
 
 } // namespace
 
-ProcessingRun::ProcessingRun(AppState& state) : m_state(state), m_replies(state) {}
+ProcessingRun::ProcessingRun(SystemSettings& settings, VariableTable& variables,
+                             ReplyTemplate& reply, ReplySender& replies, EventLog& log,
+                             StatusLine& status, ErrorReporter& errors,
+                             const MailInboxFactory& inboxes, RunFlags& flags)
+    : m_settings(settings), m_variables(variables), m_reply(reply), m_replies(replies),
+      m_log(log), m_status(status), m_errors(errors), m_inboxes(inboxes), m_flags(flags)
+{
+}
 
 QString ProcessingRun::timestamp()
 {
@@ -52,28 +64,26 @@ QString ProcessingRun::summaryLine(int number, const char* one, const char* many
 
 bool ProcessingRun::halted()
 {
-    if (!m_state.cancelRequested)
+    if (!m_flags.cancelRequested)
         return false;
-    EventLog& log = m_state.eventLog();
-    log.AppendLine(QString());
-    log.AppendLine(QStringLiteral("File processing was halted by user"));
-    log.AppendLine(QString());
+    m_log.AppendLine(QString());
+    m_log.AppendLine(QStringLiteral("File processing was halted by user"));
+    m_log.AppendLine(QString());
     return true;
 }
 
 bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
 {
-    if (m_state.runInProgress)
+    if (m_flags.runInProgress)
         return false;
-    m_state.runInProgress = true;
+    m_flags.runInProgress = true;
     m_progress = progress;
     m_counts = {};
 
-    EventLog& log = m_state.eventLog();
-    log.AppendLine(kOpeningRule);
-    log.AppendLine(QStringLiteral("Form Processing Started at ") + timestamp());
-    log.AppendLine(QString());
-    m_state.variables().Clear();
+    m_log.AppendLine(kOpeningRule);
+    m_log.AppendLine(QStringLiteral("Form Processing Started at ") + timestamp());
+    m_log.AppendLine(QString());
+    m_variables.Clear();
 
     std::unique_ptr<MailInbox> owner;
     MailInbox* signedOn = nullptr;
@@ -83,36 +93,35 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
         else
             folderSteps();
     } catch (const std::exception& failure) {
-        log.AppendLine(QStringLiteral("Processing error: ") + QString::fromUtf8(failure.what()) +
-                       QStringLiteral(" [ERROR]"));
+        m_log.AppendLine(QStringLiteral("Processing error: ") + QString::fromUtf8(failure.what()) +
+                         QStringLiteral(" [ERROR]"));
         ++m_counts.errors;
     }
     completionSteps(signedOn);
     m_progress = nullptr;
-    m_state.runInProgress = false;
+    m_flags.runInProgress = false;
     return true;
 }
 
 void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>& owner)
 {
-    if (m_state.inboxFactory)
-        owner = m_state.inboxFactory();
+    if (m_inboxes)
+        owner = m_inboxes();
     if (!owner) {
-        m_state.errors().ReportError(ErrorCode::MapiLogon + QStringLiteral("No mail inbox is set up"));
+        m_errors.ReportError(ErrorCode::MapiLogon + QStringLiteral("No mail inbox is set up"));
         return;
     }
     if (!owner->signOn()) {
-        m_state.errors().ReportError(ErrorCode::MapiLogon + owner->errorDescription());
+        m_errors.ReportError(ErrorCode::MapiLogon + owner->errorDescription());
         return;
     }
     signedOn = owner.get();
 
-    SystemSettings& settings = m_state.settings();
-    const auto minutes = settings.autoTimerMinutes();
+    const auto minutes = m_settings.autoTimerMinutes();
     // Unattended runs never look at read mail again, or every timed run would answer it anew.
-    if (minutes && *minutes > 0 && settings.on(SystemSettings::Auto_Open_Template))
-        settings.setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 1);
-    owner->fetch(settings.on(SystemSettings::Ignore_Read_MAPI_Messages));
+    if (minutes && *minutes > 0 && m_settings.on(SystemSettings::Auto_Open_Template))
+        m_settings.setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 1);
+    owner->fetch(m_settings.on(SystemSettings::Ignore_Read_MAPI_Messages));
     const int n = owner->count();
     m_counts.processed = n;
     if (n == 0)
@@ -121,11 +130,11 @@ void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>&
         m_progress->setMaximum(n);
     for (int i = 0; i < n; ++i) {
         owner->select(i);
-        m_state.status().ShowStatus(statusText(owner->originator(), i, n));
+        m_status.ShowStatus(statusText(owner->originator(), i, n));
         if (halted())
             break;
         inboxItem(*owner);
-        m_state.variables().Clear();
+        m_variables.Clear();
         if (m_progress)
             m_progress->setValue(i + 1);
     }
@@ -133,35 +142,35 @@ void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>&
 
 void ProcessingRun::inboxItem(MailInbox& inbox)
 {
-    EventLog& log = m_state.eventLog();
     const QString originator = inbox.originator();
     if (!inbox.bodyText().contains(kMailtoMarker) || inbox.attachmentCount() != 1) {
-        log.AppendLine(originator + QStringLiteral(" not a mailto form [IGNORED]"));
+        m_log.AppendLine(originator + QStringLiteral(" not a mailto form [IGNORED]"));
         ++m_counts.ignored;
         return;
     }
     if (inbox.attachmentType() != MailInbox::DataFile) {
-        log.AppendLine(originator + QStringLiteral(" attachment is an invalid data type [IGNORED]"));
+        m_log.AppendLine(originator +
+                         QStringLiteral(" attachment is an invalid data type [IGNORED]"));
         ++m_counts.ignored;
         return;
     }
     const QString path = inbox.attachmentPath();
     const DecodeResult result =
-        DecodeSubmission(path, path, m_state.settings().maxLengthLimit(), m_state.variables(), log);
+        DecodeSubmission(path, path, m_settings.maxLengthLimit(), m_variables, m_log);
     // Marked read whatever the result: the read state keeps a submission from coming back.
     inbox.markRead();
     switch (result) {
     case DecodeResult::ParseError:
-        m_state.errors().ReportError(ErrorCode::ParseError);
-        log.AppendLine(originator + QStringLiteral(" processing error [ERROR]"));
+        m_errors.ReportError(ErrorCode::ParseError);
+        m_log.AppendLine(originator + QStringLiteral(" processing error [ERROR]"));
         ++m_counts.errors;
         break;
     case DecodeResult::Ignored:
         ++m_counts.ignored;
         break;
     case DecodeResult::Decoded: {
-        m_state.replyTemplate().MergeReplyPreview();
-        log.AppendLine(originator + QStringLiteral(" processed [OK]"));
+        m_reply.MergeReplyPreview();
+        m_log.AppendLine(originator + QStringLiteral(" processed [OK]"));
         QString target = originator;
         m_replies.SendReply(target);
         break;
@@ -171,37 +180,36 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
 
 void ProcessingRun::folderSteps()
 {
-    const QString folder = m_state.settings().localFolder();
+    const QString folder = m_settings.localFolder();
     if (!QFileInfo(folder).isDir())
         throw RunFailure(QStringLiteral("Folder %1 not found").arg(QDir::toNativeSeparators(folder)).toStdString());
-    const QStringList names = MatchingFiles::list(folder, m_state.settings().fileFilter());
+    const QStringList names = MatchingFiles::list(folder, m_settings.fileFilter());
     const int n = int(names.size());
     m_counts.processed = n;
     if (n == 0)
         return;
     if (m_progress)
         m_progress->setMaximum(n - 1);
-    EventLog& log = m_state.eventLog();
     for (int i = 0; i < n; ++i) {
         const QString& name = names[i];
-        m_state.status().ShowStatus(statusText(name, i, n));
+        m_status.ShowStatus(statusText(name, i, n));
         if (halted())
             break;
         const DecodeResult result =
             DecodeSubmission(ProgramFolder::join(folder, name), name,
-                             m_state.settings().maxLengthLimit(), m_state.variables(), log);
+                             m_settings.maxLengthLimit(), m_variables, m_log);
         if (result == DecodeResult::ParseError) {
             ++m_counts.errors;
         } else if (result == DecodeResult::Ignored) {
             ++m_counts.ignored;
         } else {
-            m_state.replyTemplate().MergeReplyPreview();
-            log.AppendLine(name + QStringLiteral(" processed [OK]"));
+            m_reply.MergeReplyPreview();
+            m_log.AppendLine(name + QStringLiteral(" processed [OK]"));
             QString target = FolderReplyTarget;
             m_replies.SendReply(target);
         }
         if (i < n - 1)
-            m_state.variables().ResetToDefinitions();
+            m_variables.ResetToDefinitions();
         if (m_progress)
             m_progress->setValue(i);
     }
@@ -209,19 +217,18 @@ void ProcessingRun::folderSteps()
 
 void ProcessingRun::completionSteps(MailInbox* signedOn)
 {
-    m_state.variables().ResetToDefinitions();
-    m_state.cancelRequested = false;
-    m_state.status().ShowStatus(QStringLiteral("Form Processing Complete"));
-    EventLog& log = m_state.eventLog();
-    log.AppendLine(QString());
+    m_variables.ResetToDefinitions();
+    m_flags.cancelRequested = false;
+    m_status.ShowStatus(QStringLiteral("Form Processing Complete"));
+    m_log.AppendLine(QString());
     const Counts& c = m_counts;
     // Items a halt kept the run from reaching count as ok; a failure before the count is known
     // must not make the figure negative.
     const int ok = std::max(0, c.processed - c.ignored - c.errors);
-    log.AppendLine(summaryLine(c.processed, " file was processed", " files were processed"));
-    log.AppendLine(summaryLine(ok, " file was ok", " files were ok"));
-    log.AppendLine(summaryLine(c.ignored, " file were ignored", " files were ignored"));
-    log.AppendLine(summaryLine(c.errors, " error were found", " errors were found"));
+    m_log.AppendLine(summaryLine(c.processed, " file was processed", " files were processed"));
+    m_log.AppendLine(summaryLine(ok, " file was ok", " files were ok"));
+    m_log.AppendLine(summaryLine(c.ignored, " file were ignored", " files were ignored"));
+    m_log.AppendLine(summaryLine(c.errors, " error were found", " errors were found"));
     if (signedOn) {
         try {
             signedOn->signOff();
@@ -229,8 +236,8 @@ void ProcessingRun::completionSteps(MailInbox* signedOn)
             // The mailbox is gone already; its failure has been accounted for.
         }
     }
-    log.AppendLine(QString());
-    log.AppendLine(QStringLiteral("Processing Completed at ") + timestamp());
-    log.AppendLine(kClosingRule);
-    log.AppendLine(QString());
+    m_log.AppendLine(QString());
+    m_log.AppendLine(QStringLiteral("Processing Completed at ") + timestamp());
+    m_log.AppendLine(kClosingRule);
+    m_log.AppendLine(QString());
 }

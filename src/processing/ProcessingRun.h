@@ -1,15 +1,20 @@
 #pragma once
 
+#include "platform/mail/MailInbox.h"
 #include "processing/FormSource.h"
-
-#include "reply/ReplySender.h"
 
 #include <QString>
 #include <memory>
 
-class AppState;
-class MailInbox;
+class ErrorReporter;
+class EventLog;
+class ReplySender;
+class ReplyTemplate;
 class RunProgress;
+class StatusLine;
+class SystemSettings;
+class VariableTable;
+struct RunFlags;
 
 // One pass over the inbox or the submission folder: every item is decoded, answered and
 // accounted for in the event log, and the run ends with a summary of counts.
@@ -18,7 +23,10 @@ class ProcessingRun
 public:
     static inline const QString FolderReplyTarget = QStringLiteral("Prompt For Email Address");
 
-    explicit ProcessingRun(AppState& state);
+    // inboxes is looked at for every run over the inbox.
+    ProcessingRun(SystemSettings& settings, VariableTable& variables, ReplyTemplate& reply,
+                  ReplySender& replies, EventLog& log, StatusLine& status, ErrorReporter& errors,
+                  const MailInboxFactory& inboxes, RunFlags& flags);
 
     // Runs to its end; a run never starts inside another (false then, and nothing is done).
     bool ProcessForms(FormSource source, RunProgress* progress = nullptr);
@@ -34,8 +42,6 @@ public:
     static QString summaryLine(int number, const char* one, const char* many);
     static QString timestamp();
 
-    ReplySender& replies() { return m_replies; }
-
 private:
     void inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>& owner);
     void inboxItem(MailInbox& inbox);
@@ -43,8 +49,15 @@ private:
     bool halted();
     void completionSteps(MailInbox* signedOn);
 
-    AppState& m_state;
-    ReplySender m_replies;
+    SystemSettings& m_settings;
+    VariableTable& m_variables;
+    ReplyTemplate& m_reply;
+    ReplySender& m_replies;
+    EventLog& m_log;
+    StatusLine& m_status;
+    ErrorReporter& m_errors;
+    const MailInboxFactory& m_inboxes;
+    RunFlags& m_flags;
     RunProgress* m_progress = nullptr;
     Counts m_counts;
 };

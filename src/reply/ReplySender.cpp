@@ -1,11 +1,19 @@
 #include "reply/ReplySender.h"
 
-#include "app/core/AppState.h"
-#include "platform/Dialogs.h"
-#include "platform/PrintJob.h"
+#include "common/Dialogs.h"
+#include "common/EventLog.h"
+#include "design/ReplyTemplate.h"
+#include "formdata/VariableTable.h"
+#include "reply/ResponseRecorder.h"
+#include "reply/SmtpSession.h"
+#include "settings/SystemSettings.h"
 
-ReplySender::ReplySender(AppState& state)
-    : m_state(state), m_smtp(state.settings(), state.errors()), m_recorder(state)
+ReplySender::ReplySender(ReplyTemplate& reply, VariableTable& variables,
+                         const SystemSettings& settings, Dialogs& dialogs, EventLog& log,
+                         SmtpSession& smtp, ResponseRecorder& recorder,
+                         const PrintJobFactory& printJobs)
+    : m_reply(reply), m_variables(variables), m_settings(settings), m_dialogs(dialogs), m_log(log),
+      m_smtp(smtp), m_recorder(recorder), m_printJobs(printJobs)
 {
 }
 
@@ -19,7 +27,7 @@ bool ReplySender::askForAddress(QString& replyTarget)
 {
     while (!replyTarget.contains(QLatin1Char('@'))) {
         // Cancel answers like an empty text.
-        replyTarget = m_state.dialogs().inputBox(AddressPrompt).value_or(QString());
+        replyTarget = m_dialogs.inputBox(AddressPrompt).value_or(QString());
         if (replyTarget.isEmpty())
             return false;
     }
@@ -28,36 +36,33 @@ bool ReplySender::askForAddress(QString& replyTarget)
 
 void ReplySender::SendReply(QString& replyTarget)
 {
-    ReplyTemplate& reply = m_state.replyTemplate();
-    SystemSettings& settings = m_state.settings();
-    reply.MergeReplyPreview();
-    const QString body = reply.previewText();
+    m_reply.MergeReplyPreview();
+    const QString body = m_reply.previewText();
 
-    if (!settings.on(SystemSettings::Suppress_Reply_To_Sender) && askForAddress(replyTarget)) {
+    if (!m_settings.on(SystemSettings::Suppress_Reply_To_Sender) && askForAddress(replyTarget)) {
         const bool sent =
-            m_smtp.SendMail(replyTarget, settings.text(SystemSettings::SMTP_From_Address),
-                            settings.text(SystemSettings::SMTP_Reply_Subject), body);
-        m_state.eventLog().AppendLine(sendLine(replyTarget, sent));
+            m_smtp.SendMail(replyTarget, m_settings.text(SystemSettings::SMTP_From_Address),
+                            m_settings.text(SystemSettings::SMTP_Reply_Subject), body);
+        m_log.AppendLine(sendLine(replyTarget, sent));
     }
 
     print(body);
-    m_recorder.Record(replyTarget, settings.text(SystemSettings::SMTP_Reply_Subject), body);
+    m_recorder.Record(replyTarget, m_settings.text(SystemSettings::SMTP_Reply_Subject), body);
 }
 
 void ReplySender::print(const QString& preview)
 {
-    const SystemSettings& settings = m_state.settings();
-    const bool forms = settings.on(SystemSettings::Auto_Print_Forms);
-    const bool reply = settings.on(SystemSettings::Auto_Print_Reply);
-    if ((!forms && !reply) || !m_state.printJobFactory)
+    const bool forms = m_settings.on(SystemSettings::Auto_Print_Forms);
+    const bool reply = m_settings.on(SystemSettings::Auto_Print_Reply);
+    if ((!forms && !reply) || !m_printJobs)
         return;
-    const std::unique_ptr<PrintJob> job = m_state.printJobFactory();
+    const std::unique_ptr<PrintJob> job = m_printJobs();
     if (!job)
         return;
     // A failing printer ends the step quietly; the unended job is abandoned.
     if (forms) {
-        const VariableGridModel* grid = m_state.variables().gridModel();
-        for (int row = 0; row < m_state.variables().count(); ++row) {
+        const VariableGridModel* grid = m_variables.gridModel();
+        for (int row = 0; row < m_variables.count(); ++row) {
             const QString line = grid->cell(row, VariableGridModel::FriendlyNameColumn) +
                                  QStringLiteral(" [") +
                                  grid->cell(row, VariableGridModel::FormNameColumn) +

@@ -1,11 +1,16 @@
 #pragma once
 
-#include "reply/ResponseRecorder.h"
-#include "reply/SmtpSession.h"
+#include "platform/system/PrintJob.h"
 
 #include <QString>
 
-class AppState;
+class Dialogs;
+class EventLog;
+class ReplyTemplate;
+class ResponseRecorder;
+class SmtpSession;
+class SystemSettings;
+class VariableTable;
 
 // The reply to one decoded submission: merged from the template, sent to the submitter (asking
 // for an address when the target has none), printed when so configured, and recorded.
@@ -15,14 +20,15 @@ public:
     static inline const QString AddressPrompt = QStringLiteral("Email Reply To:");
     static inline const QString ReplySeparator = QStringLiteral("\r\n---------- Reply:\r\n");
 
-    explicit ReplySender(AppState& state);
+    // printJobs is looked at for every reply: it makes the reply's print job, and while it is
+    // empty nothing is printed.
+    ReplySender(ReplyTemplate& reply, VariableTable& variables, const SystemSettings& settings,
+                Dialogs& dialogs, EventLog& log, SmtpSession& smtp, ResponseRecorder& recorder,
+                const PrintJobFactory& printJobs);
 
     // The target may change: the caller sees the address the user gave, or an empty text when
     // the user gave none.
     void SendReply(QString& replyTarget);
-
-    SmtpSession& smtp() { return m_smtp; }
-    ResponseRecorder& recorder() { return m_recorder; }
 
     static QString sendLine(const QString& target, bool sent);
 
@@ -31,7 +37,12 @@ private:
     bool askForAddress(QString& replyTarget);
     void print(const QString& preview);
 
-    AppState& m_state;
-    SmtpSession m_smtp;
-    ResponseRecorder m_recorder;
+    ReplyTemplate& m_reply;
+    VariableTable& m_variables;
+    const SystemSettings& m_settings;
+    Dialogs& m_dialogs;
+    EventLog& m_log;
+    SmtpSession& m_smtp;
+    ResponseRecorder& m_recorder;
+    const PrintJobFactory& m_printJobs;
 };

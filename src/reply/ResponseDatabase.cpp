@@ -1,6 +1,6 @@
 #include "reply/ResponseDatabase.h"
 
-#include "platform/EventLoopWait.h"
+#include "common/EventLoopWait.h"
 
 #include <QAtomicInteger>
 #include <QFile>

@@ -17,7 +17,6 @@ public:
     QList<QByteArray> headerLines() const;
     // The body with CR LF line breaks and every line that starts with "." given one more.
     QByteArray body() const { return m_body; }
-    bool isMime() const { return m_mime; }
 
     static bool isAscii(const QString& text);
     static bool holdsLineBreak(const QString& text);

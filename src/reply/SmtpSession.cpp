@@ -1,6 +1,6 @@
 #include "reply/SmtpSession.h"
 
-#include "processing/ErrorReporter.h"
+#include "common/ErrorReporter.h"
 #include "reply/SmtpMessage.h"
 #include "settings/SystemSettings.h"
 
@@ -84,7 +84,8 @@ bool SmtpSession::SmtpConnect(const QString& server)
     const auto address = serverAddress(server);
     if (address) {
         m_socket->connectToHost(address->first, address->second);
-        const QDeadlineTimer deadline(m_connectLimitMs);
+        // A connection gets as long as a reply of the server would.
+        const QDeadlineTimer deadline(ReplyLimitMs);
         while (m_socket->state() != QAbstractSocket::ConnectedState &&
                m_socket->state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired())
             waitForSocket(deadline);

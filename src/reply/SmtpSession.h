@@ -43,11 +43,8 @@ public:
     // A line that does not start with three digits is answered by 0, which no step expects.
     static std::optional<int> finalReplyCode(const QByteArray& reply);
 
-    // What the server sent since the last command.
-    const QByteArray& SmtpReplyBuffer() const { return m_replyBuffer; }
-    // The longest wait for one reply, and for the connection; tests shorten them.
+    // The longest wait for one reply; tests shorten it.
     void setReplyLimit(int milliseconds) { m_replyLimitMs = milliseconds; }
-    void setConnectLimit(int milliseconds) { m_connectLimitMs = milliseconds; }
 
 private:
     bool awaitReply(int expectedCode);
@@ -61,5 +58,4 @@ private:
     QTcpSocket* m_socket;
     QByteArray m_replyBuffer;
     int m_replyLimitMs = ReplyLimitMs;
-    int m_connectLimitMs = ReplyLimitMs;
 };

@@ -1,6 +1,6 @@
 #include "settings/ApplyTracker.h"
 
-#include "processing/ErrorReporter.h"
+#include "common/ErrorReporter.h"
 #include "settings/SettingsStore.h"
 #include "settings/SystemSettings.h"
 

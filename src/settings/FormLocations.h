@@ -26,7 +26,6 @@ public:
     void restoreListPattern();
 
     QString listFolder() const { return m_listFolder; }
-    QString listPattern() const { return m_listPattern; }
     // The names the matching-files list shows, read from the folder now.
     QStringList files() const;
 

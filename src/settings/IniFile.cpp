@@ -1,6 +1,6 @@
 #include "settings/IniFile.h"
 
-#include "platform/LegacyText.h"
+#include "common/LegacyText.h"
 
 #include <QFile>
 #include <QSaveFile>

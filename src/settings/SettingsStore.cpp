@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "platform/ProgramFolder.h"
+#include "common/ProgramFolder.h"
 #include "settings/IniFile.h"
 #include "settings/SystemSettings.h"
 
@@ -27,6 +27,10 @@ bool SettingsStore::LoadSettings()
             const auto number = SystemSettings::wholeNumber(value);
             if (number && *number >= 0 && *number <= 2)
                 m_settings.setFlag(key, int(*number));
+        } else if (key == SystemSettings::SMTP_Security) {
+            m_settings.setText(key, SystemSettings::normalisedSecurity(value));
+        } else if (key == SystemSettings::Form_Source) {
+            m_settings.setText(key, SystemSettings::normalisedSource(value));
         } else {
             m_settings.setText(key, value);
         }

@@ -17,8 +17,6 @@ public:
     SettingsStore(SystemSettings& settings, const QString& programFolder,
                   QObject* parent = nullptr);
 
-    QString SettingsFilePath() const { return m_filePath; }
-
     // False when FORM.INI does not exist (nothing is read). A key that is missing from an
     // existing file empties a text field; a flag that is not 0, 1 or 2 keeps its value.
     bool LoadSettings();

@@ -1,6 +1,6 @@
 #include "settings/SystemSettings.h"
 
-#include "platform/ProgramFolder.h"
+#include "common/ProgramFolder.h"
 
 #include <QMetaEnum>
 #include <algorithm>
@@ -19,6 +19,8 @@ SystemSettings::SystemSettings(QObject* parent) : QObject(parent)
     m_texts[Local_Path] = ProgramFolder::defaultLocalPath();
     m_texts[SMTP_Reply_Subject] = QStringLiteral("Receipt Confirmation");
     m_texts[File_Filter] = QStringLiteral("*.att;*.dat");
+    m_texts[SMTP_Security] = SecurityNone;
+    m_texts[Form_Source] = SourceInbox;
     updateWorkingValues();
 }
 
@@ -59,18 +61,12 @@ void SystemSettings::setLocalFolder(const QString& folder)
     QString f = folder;
     if (!f.endsWith(sep))
         f += sep;
-    if (f == m_localFolder)
-        return;
     m_localFolder = f;
-    emit workingValuesChanged();
 }
 
 void SystemSettings::setFileFilter(const QString& filter)
 {
-    if (filter == m_fileFilter)
-        return;
     m_fileFilter = filter;
-    emit workingValuesChanged();
 }
 
 void SystemSettings::updateWorkingValues()
@@ -118,4 +114,33 @@ std::optional<int> SystemSettings::autoTimerMinutes() const
         return std::nullopt;
     return int(std::clamp<long long>(*v, std::numeric_limits<qint16>::min(),
                                      std::numeric_limits<qint16>::max()));
+}
+
+QString SystemSettings::normalisedSecurity(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.compare(SecurityNone, Qt::CaseInsensitive) == 0)
+        return SecurityNone;
+    for (const char* tls : {"TLS", "SSL/TLS", "SSL"}) {
+        if (t.compare(QLatin1String(tls), Qt::CaseInsensitive) == 0)
+            return SecurityTls;
+    }
+    return SecurityStartTls;
+}
+
+QString SystemSettings::normalisedSource(const QString& text)
+{
+    return text.trimmed().compare(SourceFolder, Qt::CaseInsensitive) == 0 ? SourceFolder
+                                                                           : SourceInbox;
+}
+
+SystemSettings::Security SystemSettings::smtpSecurity() const
+{
+    const QString t = normalisedSecurity(m_texts[SMTP_Security]);
+    return t == SecurityNone ? Security::None : t == SecurityTls ? Security::Tls : Security::StartTls;
+}
+
+bool SystemSettings::automaticRunsReadFolder() const
+{
+    return normalisedSource(m_texts[Form_Source]) == SourceFolder;
 }

@@ -28,12 +28,31 @@ public:
         SMTP_Server_Address,
         SMTP_Reply_Subject,
         File_Filter,
+        // Keys of later versions, written after the first fifteen in this order.
+        Mail_Inbox,
+        SMTP_Security,
+        Form_Source,
+        Reply_Address_Field,
+        Answer_Once,
     };
     Q_ENUM(Key)
-    static constexpr int KeyCount = File_Filter + 1;
+    static constexpr int KeyCount = Answer_Once + 1;
 
     static QString keyName(Key key);
-    static bool isFlag(Key key) { return key <= Ignore_Read_MAPI_Messages; }
+    static bool isFlag(Key key) { return key <= Ignore_Read_MAPI_Messages || key == Answer_Once; }
+
+    // SMTP_Security and Form_Source hold one of these texts once loaded.
+    enum class Security { None, StartTls, Tls };
+    static inline const QString SecurityNone = QStringLiteral("None");
+    static inline const QString SecurityStartTls = QStringLiteral("STARTTLS");
+    static inline const QString SecurityTls = QStringLiteral("TLS");
+    static inline const QString SourceInbox = QStringLiteral("Inbox");
+    static inline const QString SourceFolder = QStringLiteral("Folder");
+    // Letter case is ignored. Empty means no encryption, as files of earlier versions were
+    // written; any other text asks for STARTTLS, never a silent step down to none.
+    static QString normalisedSecurity(const QString& text);
+    // Anything but "Folder" reads the inbox.
+    static QString normalisedSource(const QString& text);
 
     explicit SystemSettings(QObject* parent = nullptr);
 
@@ -65,6 +84,9 @@ public:
     int maxLengthLimit() const;
     // Auto_Timer as whole minutes; nullopt when it is not a whole number.
     std::optional<int> autoTimerMinutes() const;
+    Security smtpSecurity() const;
+    // Where timed and start-up runs read their submissions.
+    bool automaticRunsReadFolder() const;
 
     static std::optional<long long> wholeNumber(const QString& text);
 
@@ -72,7 +94,6 @@ signals:
     // A stored field took a new value, whoever changed it.
     void changed(SystemSettings::Key key);
     void friendlyReplySuffixChanged(const QString& suffix);
-    void workingValuesChanged();
 
 private:
     std::array<int, KeyCount> m_flags{};

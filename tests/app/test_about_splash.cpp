@@ -1,13 +1,13 @@
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/core/ProductInfo.h"
-#include "app/core/SystemInformation.h"
-#include "app/frmAbout.h"
-#include "app/frmMain.h"
-#include "app/frmSplash.h"
-#include "platform/ProgramLauncher.h"
-#include "platform/SystemRegistry.h"
-#include "platform/WebLink.h"
+#include "app/ProductInfo.h"
+#include "app/SystemInformation.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmAbout.h"
+#include "app/ui/frmMain.h"
+#include "app/ui/frmSplash.h"
+#include "platform/system/ProgramLauncher.h"
+#include "platform/system/SystemRegistry.h"
+#include "platform/system/WebLink.h"
 
 #include <QAction>
 #include <QApplication>

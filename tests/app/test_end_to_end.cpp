@@ -2,16 +2,16 @@
 // profile naming a Maildir with submissions, a real SMTP server, and start-up doing the rest.
 #include "MailSamples.h"
 #include "RunLog.h"
+#include "ScriptedMailLogon.h"
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "design/TemplateDesigner.h"
 #include "design/TemplateFile.h"
-#include "platform/MailProfile.h"
-#include "platform/ScriptedMailLogon.h"
-#include "processing/frmLocation_Prompt.h"
+#include "platform/mail/MailProfile.h"
+#include "processing/ui/frmLocation_Prompt.h"
 #include "reply/ResponseDatabase.h"
 
 #include <QAction>

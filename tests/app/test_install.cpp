@@ -1,8 +1,8 @@
 // Installs the build into a scratch prefix and checks that a Linux desktop finds the program,
 // its launcher and icon, and that the per-user folder of an installed copy starts usable.
 #include "TestSupport.h"
-#include "platform/ProgramFolder.h"
-#include "platform/ReportDefinition.h"
+#include "common/ProgramFolder.h"
+#include "platform/report/ReportDefinition.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "app/frmMain.h"
+#include "app/ui/frmMain.h"
 #include "formdata/DecodeSubmission.h"
 
 #include <QAction>
@@ -128,7 +128,7 @@ private slots:
         frmMain w(*app.state);
         w.show();
         EventLog& log = app.state->eventLog();
-        app.state->runInProgress = true;
+        app.state->flags.runInProgress = true;
         log.AppendLine(QStringLiteral("a"));
         log.AppendLine(QStringLiteral("b"));
         log.AppendLine(QString());
@@ -139,7 +139,7 @@ private slots:
         log.AppendLine(QStringLiteral("c"));
         QCoreApplication::processEvents(); // as while a message box is open
         QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n\nc"));
-        app.state->runInProgress = false;
+        app.state->flags.runInProgress = false;
         log.AppendLine(QStringLiteral("d"));
         QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     }

@@ -1,7 +1,7 @@
 #include "HookedDialogs.h"
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "settings/IniFile.h"
 
 #include <QAction>

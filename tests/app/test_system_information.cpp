@@ -1,8 +1,8 @@
 #include "TestSupport.h"
-#include "app/core/SystemInformation.h"
-#include "platform/ProgramFolder.h"
-#include "platform/ProgramLauncher.h"
-#include "platform/Registry.h"
+#include "app/SystemInformation.h"
+#include "common/ProgramFolder.h"
+#include "platform/system/ProgramLauncher.h"
+#include "platform/system/Registry.h"
 
 #include <QMap>
 #include <QtTest>

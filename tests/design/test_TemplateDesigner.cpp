@@ -1,8 +1,8 @@
 #include "HookedDialogs.h"
 #include "TestSupport.h"
 
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 
 #include <QAction>
 #include <QComboBox>

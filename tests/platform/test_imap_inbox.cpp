@@ -1,11 +1,11 @@
 #include "DovecotServer.h"
 #include "MailSamples.h"
+#include "ScriptedMailLogon.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/ImapInbox.h"
-#include "platform/MailInboxError.h"
-#include "platform/MailProfile.h"
-#include "platform/ScriptedMailLogon.h"
+#include "platform/mail/ImapInbox.h"
+#include "platform/mail/MailInboxError.h"
+#include "platform/mail/MailProfile.h"
 
 #include <QFileInfo>
 #include <QTcpServer>

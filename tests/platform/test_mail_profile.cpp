@@ -1,10 +1,10 @@
 #include "MailSamples.h"
+#include "ScriptedMailLogon.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/MailInbox.h"
-#include "platform/MailProfile.h"
-#include "platform/ScriptedMailLogon.h"
-#include "platform/frmMailLogon.h"
+#include "platform/mail/MailInbox.h"
+#include "platform/mail/MailProfile.h"
+#include "platform/mail/ui/frmMailLogon.h"
 
 #include <QDir>
 #include <QFileInfo>

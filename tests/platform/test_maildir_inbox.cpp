@@ -1,8 +1,8 @@
 #include "MailSamples.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/MailInboxError.h"
-#include "platform/MaildirInbox.h"
+#include "platform/mail/MailInboxError.h"
+#include "platform/mail/MaildirInbox.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -131,6 +131,41 @@ private slots:
         else if (m_inbox->attachmentCount() == 0)
             QVERIFY(m_inbox->attachmentPath().isEmpty());
         QVERIFY(m_inbox->signOff());
+    }
+
+    void automaticMailIsRecognised_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("extraHeader"); // put before the message's own headers
+        QTest::addColumn<bool>("automatic");
+        QTest::newRow("a person") << "Ann <ann@x.org>" << "" << false;
+        QTest::newRow("submitted by hand") << "Ann <ann@x.org>" << "Auto-Submitted: No" << false;
+        QTest::newRow("auto-replied") << "Ann <ann@x.org>" << "Auto-Submitted: auto-replied" << true;
+        QTest::newRow("auto-generated; params")
+            << "Ann <ann@x.org>" << "Auto-Submitted: auto-generated; type=x" << true;
+        QTest::newRow("bulk") << "Ann <ann@x.org>" << "Precedence: Bulk" << true;
+        QTest::newRow("junk") << "Ann <ann@x.org>" << "Precedence: junk" << true;
+        QTest::newRow("list precedence") << "Ann <ann@x.org>" << "Precedence: list" << true;
+        QTest::newRow("first-class") << "Ann <ann@x.org>" << "Precedence: first-class" << false;
+        QTest::newRow("list") << "Ann <ann@x.org>" << "List-Id: <forms.x.org>" << true;
+        QTest::newRow("bounce") << "Mail Delivery <MAILER-DAEMON@x.org>" << "" << true;
+        QTest::newRow("postmaster") << "<Postmaster@x.org>" << "" << true;
+        QTest::newRow("noreply") << "Shop <noreply@shop.example>" << "" << true;
+        QTest::newRow("no-reply") << "Shop <No-Reply@shop.example>" << "" << true;
+        QTest::newRow("reply in a longer name") << "Rep <noreply.ann@x.org>" << "" << false;
+    }
+    void automaticMailIsRecognised()
+    {
+        QFETCH(QString, sender);
+        QFETCH(QString, extraHeader);
+        QByteArray message = formSubmission(sender);
+        if (!extraHeader.isEmpty())
+            message.prepend(extraHeader.toUtf8() + "\r\n");
+        m_mail->deliverNew(message, 100);
+        QVERIFY(open());
+        m_inbox->select(0);
+        QTEST(m_inbox->isAutomatic(), "automatic");
+        QVERIFY(m_inbox->bodyText().contains(u"Form posted from"_s));
     }
 
     void ordersByDeliveryTimeThenName()

@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "platform/ProgramFolder.h"
+#include "common/ProgramFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Print jobs: the line splitting every job shares, and the Qt job written into a PDF file.
+#include "RecordingPrinter.h"
 #include "TestSupport.h"
-#include "platform/QtPrintJob.h"
-#include "platform/RecordingPrinter.h"
+#include "platform/system/ui/QtPrintJob.h"
 
 #include <QtTest>
 

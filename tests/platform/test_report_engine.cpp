@@ -1,9 +1,9 @@
 #include "ReportTestData.h"
 #include "TestSupport.h"
-#include "platform/ReportDefinition.h"
-#include "platform/ReportDocument.h"
-#include "platform/ReportEngine.h"
-#include "platform/ReportQuery.h"
+#include "platform/report/ReportDefinition.h"
+#include "platform/report/ReportDocument.h"
+#include "platform/report/ReportEngine.h"
+#include "platform/report/ReportQuery.h"
 
 #include <QTextDocument>
 #include <QtTest>

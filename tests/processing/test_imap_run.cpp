@@ -3,12 +3,12 @@
 #include "DovecotServer.h"
 #include "MailSamples.h"
 #include "RunLog.h"
+#include "ScriptedMailLogon.h"
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/ImapInbox.h"
-#include "platform/MailProfile.h"
-#include "platform/ScriptedMailLogon.h"
+#include "platform/mail/ImapInbox.h"
+#include "platform/mail/MailProfile.h"
 #include "processing/ProcessingRun.h"
 #include "reply/ResponseDatabase.h"
 
@@ -66,7 +66,7 @@ private slots:
         s.setText(SystemSettings::SMTP_From_Address, QStringLiteral("forms@example.com"));
         s.setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 1);
         auto run = [&] {
-            ProcessingRun processing(*app.state);
+            ProcessingRun& processing = app.state->run();
             processing.ProcessForms(FormSource::Inbox);
             const QStringList all = RunLog::lines(app.state->eventLog().text());
             const int first = int(all.lastIndexOf(RunLog::Opening)) + 3;

@@ -7,8 +7,8 @@
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "platform/MailInboxError.h"
-#include "platform/MaildirInbox.h"
+#include "platform/mail/MailInboxError.h"
+#include "platform/mail/MaildirInbox.h"
 #include "processing/ProcessingRun.h"
 #include "processing/RunProgress.h"
 #include "reply/ResponseDatabase.h"
@@ -114,7 +114,7 @@ struct Rig
 
     bool process(FormSource source)
     {
-        ProcessingRun run(state());
+        ProcessingRun& run = state().run();
         const bool ran = run.ProcessForms(source, &progress);
         counts = run.lastCounts();
         return ran;
@@ -252,7 +252,7 @@ private slots:
         rig.sendRepliesThrough(sink.address());
         rig.addForms({QStringLiteral("a.dat"), QStringLiteral("b.dat"), QStringLiteral("c.dat")});
         // Cancel is pressed while the first reply waits for its address.
-        rig.dialogs.onInputBox = [&] { rig.state().cancelRequested = true; };
+        rig.dialogs.onInputBox = [&] { rig.state().flags.cancelRequested = true; };
         rig.dialogs.answerText(QStringLiteral("ann@example.com"));
         QVERIFY(rig.process(FormSource::Folder));
 
@@ -271,7 +271,7 @@ private slots:
         QVERIFY(sink.messages()[0].contains("Dear Ann,\nthanks."));
         QCOMPARE(rig.rows().size(), 1);
         QCOMPARE(rig.rows()[0].sourceAddress, QStringLiteral("ann@example.com"));
-        QVERIFY(!rig.state().cancelRequested);
+        QVERIFY(!rig.state().flags.cancelRequested);
         QCOMPARE(rig.progress.values, QList<int>{0});
     }
 
@@ -442,8 +442,8 @@ private slots:
         QVERIFY(rig.dialogs.shown().isEmpty());
         // Signed on, so signed off, however the run ended.
         QCOMPARE(closed, 1);
-        QVERIFY(!rig.state().runInProgress);
-        QVERIFY(!rig.state().cancelRequested);
+        QVERIFY(!rig.state().flags.runInProgress);
+        QVERIFY(!rig.state().flags.cancelRequested);
     }
 };
 

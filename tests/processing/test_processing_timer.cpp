@@ -12,7 +12,8 @@ class ProcessingTimerTest : public QObject
         TestApp app;
         QList<int> runTicks;
         int ticks = 0;
-        ProcessingTimer timer{*app.state, [this] { runTicks << ticks; }};
+        ProcessingTimer timer{app.state->settings(), app.state->flags,
+                              [this] { runTicks << ticks; }};
 
         Rig(const QString& minutes, int autoOpen)
         {
@@ -34,7 +35,7 @@ private slots:
         Rig rig(QStringLiteral("3"), 1);
         rig.tick(9);
         QCOMPARE(rig.runTicks, (QList<int>{3, 6, 9}));
-        QCOMPARE(rig.app.state->minutesElapsed, 0);
+        QCOMPARE(rig.app.state->flags.minutesElapsed, 0);
         rig.app.state->settings().setText(SystemSettings::Auto_Timer, QStringLiteral("10"));
         rig.tick(5);
         rig.app.state->settings().setText(SystemSettings::Auto_Timer, QStringLiteral("2"));
@@ -49,7 +50,7 @@ private slots:
             Rig rig(QLatin1String(text), autoOpen);
             rig.tick(5);
             QVERIFY2(rig.runTicks.isEmpty(), text);
-            QCOMPARE(rig.app.state->minutesElapsed, 0);
+            QCOMPARE(rig.app.state->flags.minutesElapsed, 0);
         }
     }
 };

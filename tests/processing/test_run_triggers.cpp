@@ -7,16 +7,16 @@
 #include "SmtpSink.h"
 #include "TestMaildir.h"
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "design/TemplateDesigner.h"
 #include "design/TemplateFile.h"
-#include "platform/MaildirInbox.h"
-#include "processing/QtRunLauncher.h"
-#include "processing/frmLocation_Prompt.h"
-#include "processing/frmProcessing.h"
+#include "platform/mail/MaildirInbox.h"
+#include "processing/ui/QtRunLauncher.h"
+#include "processing/ui/frmLocation_Prompt.h"
+#include "processing/ui/frmProcessing.h"
 #include "reply/ResponseDatabase.h"
-#include "settings/frmSettings.h"
+#include "settings/ui/frmSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -106,7 +106,7 @@ struct Rig
     bool idle()
     {
         return !QApplication::overrideCursor() && !progressWindow() && !entries().contains(false) &&
-               !state().runInProgress && !state().cancelRequested;
+               !state().flags.runInProgress && !state().flags.cancelRequested;
     }
 
     // Answers the location prompt once it is open: the given option, then OK or Cancel.
@@ -222,7 +222,7 @@ private slots:
         QCOMPARE(opened, 2);
         QCOMPARE(rig.dialogs.messages().size(), 2);
         QVERIFY(rig.state().eventLog().text().isEmpty());
-        QCOMPARE(rig.state().minutesElapsed, 0);
+        QCOMPARE(rig.state().flags.minutesElapsed, 0);
 
         // With replies suppressed there is nothing to send from, and the run starts.
         rig.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(rig.runs(), 1);
         rig.launcher().tick();
         QCOMPARE(rig.runs(), 2);
-        QCOMPARE(rig.state().minutesElapsed, 0);
+        QCOMPARE(rig.state().flags.minutesElapsed, 0);
         QVERIFY(rig.idle());
     }
 
@@ -323,15 +323,15 @@ private slots:
             // The timer fires while the run waits: nothing starts and nothing is counted.
             for (int i = 0; i < 3; ++i)
                 QMetaObject::invokeMethod(rig.w().tmrMain, "timeout");
-            elapsedInRun = rig.state().minutesElapsed;
+            elapsedInRun = rig.state().flags.minutesElapsed;
         };
         QMetaObject::invokeMethod(rig.w().tmrMain, "timeout");
         QCOMPARE(rig.runs(), 0);
-        QCOMPARE(rig.state().minutesElapsed, 1);
+        QCOMPARE(rig.state().flags.minutesElapsed, 1);
         QMetaObject::invokeMethod(rig.w().tmrMain, "timeout");
         QCOMPARE(rig.runs(), 1);
         QCOMPARE(elapsedInRun, 2);
-        QCOMPARE(rig.state().minutesElapsed, 0);
+        QCOMPARE(rig.state().flags.minutesElapsed, 0);
         QVERIFY(rig.idle());
     }
 
@@ -353,7 +353,7 @@ private slots:
             if (std::exchange(asked, true))
                 return;
             rig.w().close();
-            stillOpen = rig.w().isVisible() && ended.isEmpty() && rig.state().cancelRequested;
+            stillOpen = rig.w().isVisible() && ended.isEmpty() && rig.state().flags.cancelRequested;
         };
         rig.launcher().StartRun();
 
@@ -409,13 +409,13 @@ private slots:
             if (line.endsWith(QStringLiteral("[IGNORED]")))
                 during << rig.busy();
         });
-        rig.state().cancelRequested = true;
-        rig.state().minutesElapsed = 7;
+        rig.state().flags.cancelRequested = true;
+        rig.state().flags.minutesElapsed = 7;
         QVERIFY(runStartup(rig.state(), rig.w(), 0));
 
         QVERIFY(rig.dialogs.shown().isEmpty());
         QVERIFY(!rig.w().findChild<frmLocation_Prompt*>());
-        QCOMPARE(rig.state().minutesElapsed, 0);
+        QCOMPARE(rig.state().flags.minutesElapsed, 0);
         if (!runs) {
             QVERIFY(rig.state().eventLog().text().isEmpty());
             return;

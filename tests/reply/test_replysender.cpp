@@ -1,7 +1,7 @@
 // The reply to one submission: address question, send line, print job and recorded row.
+#include "RecordingPrinter.h"
 #include "ScriptedSmtpServer.h"
 #include "TestSupport.h"
-#include "platform/RecordingPrinter.h"
 #include "reply/ReplySender.h"
 
 #include <QSqlDatabase>
@@ -62,7 +62,9 @@ private slots:
         v.ShowInGrid();
         state().replyTemplate().setDesignText(u"Dear <<name>>,\r\nthanks."_s);
         state().replyTemplate().setChanged(false);
-        sender = std::make_unique<ReplySender>(state());
+        sender = std::make_unique<ReplySender>(state().replyTemplate(), v, s, app->dialogs,
+                                               state().eventLog(), state().smtp(),
+                                               state().recorder(), state().printJobFactory);
     }
 
     void cleanup()
@@ -205,7 +207,7 @@ private slots:
                 QVERIFY(db.open());
                 QVERIFY(QSqlQuery(db).exec(u"BEGIN IMMEDIATE"_s));
             }
-            sender->recorder().database().setBusyLimit(200);
+            state().recorder().database().setBusyLimit(200);
             reply();
             db.close();
             // Released now, but recording stays off for the rest of the run.
@@ -215,7 +217,7 @@ private slots:
 
         QFETCH(QString, message);
         QCOMPARE(app->dialogs.messages(), QStringList{warning(message)});
-        QVERIFY(!state().recordingEnabled);
+        QVERIFY(!state().flags.recordingEnabled);
         QCOMPARE(rows().size(), 0);
         // The program never makes the file, nor changes one it cannot use.
         QCOMPARE(QFile::exists(databasePath()), database != u"missing"_s);
@@ -225,7 +227,7 @@ private slots:
         QCOMPARE(state().eventLog().lineCount(), 2);
         // The next start turns recording on again.
         state().InitialiseApplication();
-        QVERIFY(state().recordingEnabled);
+        QVERIFY(state().flags.recordingEnabled);
     }
 };
 

@@ -1,9 +1,9 @@
 #include "ReportTestData.h"
 #include "TestSupport.h"
-#include "app/frmMain.h"
-#include "platform/frmReportPreview.h"
+#include "app/ui/frmMain.h"
+#include "platform/report/ui/frmReportPreview.h"
 #include "reply/ReportDateRange.h"
-#include "reply/frmReporting.h"
+#include "reply/ui/frmReporting.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -42,7 +42,8 @@ private slots:
                                                     {stored({2026, 3, 1}, {9, 0}), u"first"_s},
                                                     {stored({2026, 3, 15}, {18, 0}), u"last"_s},
                                                     {stored({2026, 3, 20}, {9, 0}), u"after"_s}});
-        m_dialog = std::make_unique<frmReporting>(*m_app->state, nullptr, &m_viewer);
+        m_dialog = std::make_unique<frmReporting>(m_app->state->dialogs(), m_app->state->errors(),
+                                                  m_app->folder(), nullptr, &m_viewer);
         m_dialog->show();
     }
 
@@ -116,7 +117,8 @@ private slots:
 
     void reportShowsInAPreviewWindowThatSavesPdf()
     {
-        frmReporting dialog(*m_app->state); // the real viewer
+        // The real viewer.
+        frmReporting dialog(m_app->state->dialogs(), m_app->state->errors(), m_app->folder());
         dialog.show();
         clickOk(dialog, u"01/03/2026"_s, u"15/03/2026"_s);
         QVERIFY(!dialog.isVisible());

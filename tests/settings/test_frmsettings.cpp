@@ -1,12 +1,13 @@
 #include "TestSupport.h"
 
-#include "app/Startup.h"
-#include "app/frmMain.h"
+#include "app/ui/Startup.h"
+#include "app/ui/frmMain.h"
 #include "settings/ApplyTracker.h"
-#include "settings/frmSettings.h"
+#include "settings/ui/frmSettings.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTimer>
 #include <QtTest>
@@ -117,6 +119,32 @@ private slots:
         QCOMPARE(values, QList<int>({1, 0, 1}));
     }
 
+    // The drop-downs show captions but stand for the stored texts; the mail frame's controls
+    // follow the source option like its text boxes.
+    void dropDownsAndTheAccountCheck()
+    {
+        Fixture f;
+        QCOMPARE(f.w.cboSMTPSecurity->currentText(), QString("None (port 25)"));
+        f.w.cboSMTPSecurity->setCurrentIndex(2);
+        QCOMPARE(f.settings.text(K::SMTP_Security), QString("TLS"));
+        QVERIFY(f.applyEnabled());
+        f.w.cboFormSource->setCurrentIndex(f.w.cboFormSource->findText("Folder"));
+        QCOMPARE(f.settings.text(K::Form_Source), QString("Folder"));
+        QVERIFY(f.load("SMTP_Security=starttls\n"));
+        QCOMPARE(f.w.cboSMTPSecurity->currentText(), QString("STARTTLS (port 587)"));
+        QCOMPARE(f.w.cboFormSource->currentText(), QString("Inbox"));
+
+        QSignalSpy check(&f.w, &frmSettings::checkAccountRequested);
+        for (bool mail : {false, true}) {
+            mail ? f.w.radbtnPOP_Click() : f.w.radbtnLocal_Click();
+            for (QWidget* c : std::initializer_list<QWidget*>{
+                     f.w.cboSMTPSecurity, f.w.txtPOPInbox, f.w.cmdCheckAccount})
+                QVERIFY2(c->isEnabled() == mail, qPrintable(c->objectName()));
+        }
+        f.w.cmdCheckAccount->click();
+        QCOMPARE(check.count(), 1);
+    }
+
     void autoOpenBoxEnablesItsFourDependants()
     {
         Fixture f;
@@ -177,7 +205,8 @@ private slots:
         f.w.cmdButtonSettingsApply->click();
         for (QLineEdit* box :
              {f.w.txtAutoProcessTimeInterval, f.w.txtFileLengthLimiter, f.w.txtPOPAccountName,
-              f.w.txtPOPPassword, f.w.txtPOPReplyTo, f.w.txtPOPSMTP, f.w.txtReplySubject,
+              f.w.txtPOPPassword, f.w.txtPOPReplyTo, f.w.txtPOPSMTP, f.w.txtPOPInbox,
+              f.w.txtReplySubject, f.w.txtReplyAddressField,
               f.w.txtLocalLocation, f.w.txtSourceFileFilter}) {
             if (!box->isEnabled())
                 f.w.radbtnLocal_Click();
@@ -187,7 +216,8 @@ private slots:
         }
         for (QCheckBox* box :
              {f.w.chkAutoProcessOnStartup, f.w.chkAutoPrintForms, f.w.chkAutoPrintReply,
-              f.w.chkDoNotReply, f.w.chkIgnoreReadMessages, f.w.chkAutoOpenLastTemplate}) {
+              f.w.chkDoNotReply, f.w.chkIgnoreReadMessages, f.w.chkAutoOpenLastTemplate,
+              f.w.chkAnswerOnce}) {
             box->click();
             QVERIFY2(f.applyEnabled(), qPrintable(box->objectName()));
             f.w.cmdButtonSettingsApply->click();

@@ -73,7 +73,7 @@ private slots:
 
         const QStringList lines =
             QString::fromUtf8(app.readFile("FORM.INI")).split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 16);
+        QCOMPARE(lines.size(), 1 + K::KeyCount);
         QCOMPARE(lines[0], QString("[System Settings]"));
         for (int k = 0; k < K::KeyCount; ++k)
             QVERIFY(lines[k + 1].startsWith(K::keyName(K::Key(k)) + '='));
@@ -108,6 +108,70 @@ private slots:
         QFile::setPermissions(app.folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ExeOwner);
         QCOMPARE(app.readFile("FORM.INI"), QByteArray("[System Settings]\r\nAuto_Timer=7\r\n"));
+    }
+
+    // Texts a user may have typed into the file by hand come back as the entries they mean, and
+    // are written back so; nothing ever reads as a step down to no encryption.
+    void securityAndSourceKeysReadAsTheirEntries_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("security");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("missing") << QByteArray() << "None" << "Inbox";
+        QTest::newRow("empty") << QByteArray("SMTP_Security=\r\nForm_Source=\r\n") << "None" << "Inbox";
+        QTest::newRow("as written")
+            << QByteArray("SMTP_Security=STARTTLS\r\nForm_Source=Folder\r\n") << "STARTTLS" << "Folder";
+        QTest::newRow("letter case")
+            << QByteArray("smtp_security=tls\r\nFORM_SOURCE=folder\r\n") << "TLS" << "Folder";
+        QTest::newRow("SSL/TLS") << QByteArray("SMTP_Security=SSL/TLS\r\n") << "TLS" << "Inbox";
+        QTest::newRow("SSL") << QByteArray("SMTP_Security=ssl\r\n") << "TLS" << "Inbox";
+        QTest::newRow("none") << QByteArray("SMTP_Security=none\r\n") << "None" << "Inbox";
+        QTest::newRow("unknown")
+            << QByteArray("SMTP_Security=secure please\r\nForm_Source=Outbox\r\n") << "STARTTLS"
+            << "Inbox";
+    }
+    void securityAndSourceKeysReadAsTheirEntries()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, security);
+        QFETCH(QString, source);
+        TestApp app;
+        app.state->settings().setText(K::Form_Source, "Folder");
+        QVERIFY(load(app, line));
+        const SystemSettings& s = app.state->settings();
+        QCOMPARE(s.text(K::SMTP_Security), security);
+        QCOMPARE(s.text(K::Form_Source), source);
+        QCOMPARE(s.automaticRunsReadFolder(), source == "Folder");
+        QCOMPARE(int(s.smtpSecurity()), security == "None" ? 0 : security == "STARTTLS" ? 1 : 2);
+        QVERIFY(app.state->store().SaveSettings());
+        const QStringList written = QString::fromUtf8(app.readFile("FORM.INI")).split("\r\n");
+        QVERIFY(written.contains("SMTP_Security=" + security));
+        QVERIFY(written.contains("Form_Source=" + source));
+    }
+
+    // The keys of later versions stand after the first fifteen, in a fixed order, and follow the
+    // same rules: a flag keeps its value when the file lacks it, a text is cut at 254.
+    void laterKeysFollowTheFirstFifteen()
+    {
+        TestApp app;
+        SystemSettings& s = app.state->settings();
+        s.setFlag(K::Answer_Once, 1);
+        QVERIFY(load(app, "Mail_Inbox=imaps://mail.example.org\r\nReply_Address_Field=" +
+                              QByteArray(300, 'e') + "\r\n"));
+        QCOMPARE(s.text(K::Mail_Inbox), QString("imaps://mail.example.org"));
+        QCOMPARE(s.text(K::Reply_Address_Field).size(), 254);
+        QCOMPARE(s.flag(K::Answer_Once), 1);
+        QVERIFY(load(app, "answer_once=0\r\n"));
+        QCOMPARE(s.flag(K::Answer_Once), 0);
+        QVERIFY(s.text(K::Mail_Inbox).isEmpty());
+
+        TestApp fresh;
+        QVERIFY(fresh.state->store().SaveSettings());
+        QStringList keys;
+        for (const QString& line : QString::fromUtf8(fresh.readFile("FORM.INI")).split('\n'))
+            keys << line.section('=', 0, 0);
+        QCOMPARE(keys.mid(16, 5), QStringList({"Mail_Inbox", "SMTP_Security", "Form_Source",
+                                               "Reply_Address_Field", "Answer_Once"}));
     }
 
     void lastTemplateKeepsTheRecord()

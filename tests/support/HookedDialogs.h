@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
 
 #include <functional>
 

@@ -3,7 +3,7 @@
 // Reply databases and report definitions for the report tests, made the way the program
 // stores them: FORM.MDB from the program's own empty database, times in ISO 8601 UTC.
 
-#include "platform/ReportViewer.h"
+#include "platform/report/ReportViewer.h"
 #include "reply/ResponseDatabase.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/core/AppState.h"
-#include "platform/ScriptedDialogs.h"
+#include "ScriptedDialogs.h"
+#include "app/AppState.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/mail/MimeInbox.h"
+
+#include <QUrl>
+#include <memory>
+
+class ImapConnection;
+
+// The INBOX folder of an IMAP server given as imap://host[:port] or imaps://host[:port].
+// Messages come in order of sequence number; bodies are fetched with PEEK, so only markRead
+// sets \Seen. TLS certificates are checked against the ones the system trusts.
+class ImapInbox : public MimeInbox
+{
+public:
+    ImapInbox(const QString& address, const QString& user, const QString& password);
+    ~ImapInbox() override;
+
+    static bool isImapAddress(const QString& text);
+
+    int count() const override { return m_count; }
+
+protected:
+    bool openMailbox() override;
+    void listMessages(bool unreadOnly) override;
+    QByteArray readMessage(int index) override;
+    void markMessageRead(int index) override;
+    bool closeMailbox() override;
+
+private:
+    QString server() const;
+    ImapConnection& connection() const;
+    [[noreturn]] void lost(const std::exception& failure) const;
+
+    QUrl m_address;
+    QString m_user;
+    QString m_password;
+    std::unique_ptr<ImapConnection> m_connection;
+    int m_count = 0;
+};

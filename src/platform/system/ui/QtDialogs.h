@@ -1,0 +1,24 @@
+#pragma once
+
+#include "common/Dialogs.h"
+
+class QWidget;
+
+// The real dialogs: Qt message boxes, input boxes and file dialogs, parented to the active window.
+class QtDialogs : public Dialogs
+{
+public:
+    Answer messageBox(const QString& text, Icon icon, Buttons buttons,
+                      const QString& title = Title) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title = Title,
+                                    const QString& defaultText = {}) override;
+    std::optional<QString> openFileName(const FileRequest& request) override;
+    std::optional<QString> saveFileName(const FileRequest& request) override;
+    void processEvents() override;
+
+    // "Reply Template (*.rtm)|*.rtm|All Files (*.*)|*.*" -> Qt's ";;"-separated name filters.
+    static QString qtNameFilters(const QString& classicFilter);
+
+private:
+    static QWidget* parent();
+};

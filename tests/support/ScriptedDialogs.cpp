@@ -1,0 +1,74 @@
+#include "ScriptedDialogs.h"
+
+#include <QCoreApplication>
+
+void ScriptedDialogs::answerText(std::optional<QString> text)
+{
+    m_answers.push_back(text ? QVariant(*text) : QVariant());
+}
+
+Dialogs::Answer ScriptedDialogs::messageBox(const QString& text, Icon icon, Buttons buttons,
+                                            const QString& title)
+{
+    m_shown.append({Kind::Message, text, title, icon, buttons, {}, {}});
+    if (!m_answers.empty() && m_answers.front().typeId() == QMetaType::Int) {
+        const auto a = Answer(m_answers.front().toInt());
+        m_answers.pop_front();
+        return a;
+    }
+    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+std::optional<QString> ScriptedDialogs::takeText()
+{
+    if (m_answers.empty() || m_answers.front().typeId() == QMetaType::Int)
+        return std::nullopt;
+    QVariant v = m_answers.front();
+    m_answers.pop_front();
+    if (!v.isValid())
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
+                                                 const QString& defaultText)
+{
+    m_shown.append({Kind::Input, prompt, title, Icon::None, Buttons::OkCancel, defaultText, {}});
+    return takeText();
+}
+
+std::optional<QString> ScriptedDialogs::openFileName(const FileRequest& request)
+{
+    m_shown.append({Kind::Open, request.title, request.title, Icon::None, Buttons::OkCancel, {},
+                    request});
+    return takeText();
+}
+
+std::optional<QString> ScriptedDialogs::saveFileName(const FileRequest& request)
+{
+    m_shown.append({Kind::Save, request.title, request.title, Icon::None, Buttons::OkCancel, {},
+                    request});
+    auto name = takeText();
+    // The real dialog adds the default extension to a name typed without one.
+    if (name && !name->isEmpty() && !request.defaultExtension.isEmpty()) {
+        const int slash = int(name->lastIndexOf(QLatin1Char('/')));
+        if (!name->mid(slash + 1).contains(QLatin1Char('.')))
+            *name += request.defaultExtension;
+    }
+    return name;
+}
+
+void ScriptedDialogs::processEvents()
+{
+    ++m_eventLoopRuns;
+    QCoreApplication::processEvents();
+}
+
+QStringList ScriptedDialogs::messages() const
+{
+    QStringList out;
+    for (const auto& s : m_shown)
+        if (s.kind == Kind::Message)
+            out << s.text;
+    return out;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "common/Dialogs.h"
+
+#include <QList>
+#include <QVariant>
+#include <deque>
+
+// Dialogs for tests: answers come from a queue given in advance, and everything shown is
+// recorded. An empty queue answers OK to a message box and cancels every other request.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    enum class Kind { Message, Input, Open, Save };
+
+    struct Shown
+    {
+        Kind kind;
+        QString text; // message text, input prompt or file dialog title
+        QString title;
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+        QString defaultText; // input box default
+        FileRequest file;
+    };
+
+    void answer(Answer a) { m_answers.push_back(QVariant::fromValue(int(a))); }
+    // Text for an input box or a file name for a file dialog; nullopt cancels.
+    void answerText(std::optional<QString> text);
+
+    Answer messageBox(const QString& text, Icon icon, Buttons buttons,
+                      const QString& title = Title) override;
+    std::optional<QString> inputBox(const QString& prompt, const QString& title = Title,
+                                     const QString& defaultText = {}) override;
+    std::optional<QString> openFileName(const FileRequest& request) override;
+    std::optional<QString> saveFileName(const FileRequest& request) override;
+    void processEvents() override;
+
+    const QList<Shown>& shown() const { return m_shown; }
+    QStringList messages() const; // texts of the message boxes, in order
+    void clearShown() { m_shown.clear(); }
+    int eventLoopRuns() const { return m_eventLoopRuns; }
+
+private:
+    std::optional<QString> takeText();
+
+    std::deque<QVariant> m_answers;
+    QList<Shown> m_shown;
+    int m_eventLoopRuns = 0;
+};
