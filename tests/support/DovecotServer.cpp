@@ -2,6 +2,7 @@
 
 #include "TestMaildir.h"
 #include "TestSupport.h"
+#include "platform/ImapInbox.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -55,6 +56,15 @@ QString DovecotServer::imapUrl() const
 QString DovecotServer::maildir() const
 {
     return m_dir.filePath(QStringLiteral("mail"));
+}
+
+bool DovecotServer::holds(int messages) const
+{
+    ImapInbox inbox(imapUrl(), User, Password);
+    if (!inbox.signOn())
+        return false;
+    inbox.fetch(false);
+    return inbox.count() == messages && inbox.signOff();
 }
 
 bool DovecotServer::prepareAccounts()

@@ -26,6 +26,9 @@ public:
     QString imapUrl() const;
     // The Maildir behind INBOX; a test writes messages into it and reads their flags there.
     QString maildir() const;
+    // Whether the server has taken in this many messages. Waiting for it after each delivery
+    // makes the sequence numbers follow the order of delivery, not the times in the names.
+    bool holds(int messages) const;
 
 private:
     bool prepareAccounts();

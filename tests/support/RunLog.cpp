@@ -55,3 +55,15 @@ QStringList RunLog::summary(const char* processed, const char* ok, const char* i
     return {QLatin1String(processed), QLatin1String(ok), QLatin1String(ignored),
             QLatin1String(errors)};
 }
+
+QStringList RunLog::items(const QStringList& lines)
+{
+    const int first = int(lines.lastIndexOf(Opening) + opening().size());
+    const int tail = int(completion(QStringList(4, QString())).size());
+    return lines.mid(first, lines.size() - first - tail);
+}
+
+QStringList RunLog::summaryOf(const QStringList& lines)
+{
+    return lines.mid(lines.size() - 8, 4);
+}

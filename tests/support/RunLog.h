@@ -17,4 +17,9 @@ QStringList opening();
 QStringList completion(const QStringList& summary);
 QStringList summary(const char* processed, const char* ok, const char* ignored, const char* errors);
 
+// Of the last run in the lines: what stands between its opening and its completion, and its
+// four summary lines.
+QStringList items(const QStringList& lines);
+QStringList summaryOf(const QStringList& lines);
+
 } // namespace RunLog
