@@ -1,34 +1,45 @@
-#include "MailSamples.h"
-#include "TestMaildir.h"
+// The Maildir inbox over real Maildir folders, and the mail profile that picks the inbox.
 #include "TestSupport.h"
 #include "platform/MailInboxError.h"
+#include "platform/MailProfile.h"
 #include "platform/MaildirInbox.h"
+#include "platform/ScriptedMailLogon.h"
+#include "platform/frmMailLogon.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QtTest>
 
 using namespace MailSamples;
-using namespace Qt::StringLiterals;
 
 namespace {
 // The note in an HTML body with an embedded picture (multipart/related, Content-ID).
 QByteArray embeddedObject(const QString& sender)
 {
-    const QString related = QStringLiteral("----=_Related_0002");
-    const QByteArray pixel =
-        QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
-    return header(sender, QStringLiteral("multipart/related; boundary=\"%1\"").arg(related)) +
-           "\r\n--" + related.toUtf8() + "\r\n" +
-           lines({QStringLiteral("Content-Type: text/html; charset=us-ascii"), QString(),
-                  QStringLiteral("<p>Form posted from Mozilla</p><img src=\"cid:logo@x\">")}) +
-           "--" + related.toUtf8() + "\r\n" +
-           lines({QStringLiteral("Content-Type: image/gif"),
-                  QStringLiteral("Content-Transfer-Encoding: base64"),
-                  QStringLiteral("Content-ID: <logo@x>"), QString(),
-                  QString::fromLatin1(pixel.toBase64())}) +
-           "--" + related.toUtf8() + "--\r\n";
+    const QByteArray related = "----=_Related_0002";
+    return header(sender, "multipart/related; boundary=\"" + related + "\"") + "\r\n--" + related +
+           "\r\n" +
+           lines({"Content-Type: text/html; charset=us-ascii", QString(),
+                  "<p>Form posted from Mozilla</p><img src=\"cid:logo@x\">"}) +
+           "--" + related + "\r\n" +
+           lines({"Content-Type: image/gif", "Content-Transfer-Encoding: base64",
+                  "Content-ID: <logo@x>", QString(),
+                  "R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7"}) +
+           "--" + related + "--\r\n";
+}
+
+QString notFound(const QString& folder)
+{
+    return "Mail folder " + folder + " not found";
+}
+
+QString signOnFailure(MailLogon& logon)
+{
+    const auto inbox = MailInbox::fromProfile(logon);
+    return inbox->signOn() ? QString() : inbox->errorDescription();
 }
 } // namespace
 
@@ -36,15 +47,15 @@ class TestMaildirInbox : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
+    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestMaildir> m_mail;
     std::unique_ptr<MaildirInbox> m_inbox;
 
     // Signs on and fetches, all messages or the unread ones.
     bool open(bool unreadOnly = false)
     {
-        if (!m_inbox)
-            m_inbox = std::make_unique<MaildirInbox>(m_dir.path());
+        m_inbox = std::make_unique<MaildirInbox>(m_dir->path());
         if (!m_inbox->signOn())
             return false;
         m_inbox->fetch(unreadOnly);
@@ -55,23 +66,30 @@ class TestMaildirInbox : public QObject
         m_inbox->select(i);
         return m_inbox->originator();
     }
+    QString homeMaildir() const { return m_home.filePath("Maildir"); }
 
 private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", QFile::encodeName(m_home.path()));
+        userSettingsFolder();
+    }
+
     void init()
     {
-        m_inbox.reset();
-        QDir(m_dir.path()).removeRecursively();
-        m_mail = std::make_unique<TestMaildir>(m_dir.path());
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_mail = std::make_unique<TestMaildir>(m_dir->path());
+        QSettings("Brevane", "Brevane").remove(MailProfile::Group);
+        QDir(homeMaildir()).removeRecursively();
     }
 
     void missingFolderFailsSignOnWithItsName()
     {
-        const QString folder = m_dir.filePath(u"nowhere"_s);
+        const QString folder = m_dir->filePath("nowhere");
         MaildirInbox inbox(folder);
         QVERIFY(!inbox.signOn());
-        QCOMPARE(inbox.errorDescription(), u"Mail folder %1 not found"_s.arg(folder));
+        QCOMPARE(inbox.errorDescription(), notFound(folder));
         QVERIFY(!inbox.loginRefused());
-
         // A folder without cur/ and new/ is no Maildir either.
         QDir().mkpath(folder);
         QVERIFY(!inbox.signOn());
@@ -89,23 +107,22 @@ private slots:
         QTest::addColumn<int>("type");         // -1: not checked
         QTest::addColumn<QByteArray>("saved"); // empty: not checked
         const int data = MailInbox::DataFile, embedded = MailInbox::EmbeddedObject;
-        const QByteArray other = formData(u"Bo Ek"_s);
+        const QByteArray other = formData("Bo Ek");
         // clang-format off
-        QTest::newRow("form submission") << formSubmission(u"Ann Lee <ann@example.com>"_s)
+        QTest::newRow("form submission") << formSubmission("Ann Lee <ann@example.com>")
             << "ann@example.com" << "Form posted from Mozilla" << 1 << data << formData();
         QTest::newRow("only a name in the Content-Type")
-            << formSubmissionNameOnly(u"Bo Ek <bo@example.se>"_s, other) << "bo@example.se"
+            << formSubmissionNameOnly("Bo Ek <bo@example.se>", other) << "bo@example.se"
             << "Form posted from" << 1 << data << other;
-        QTest::newRow("two attachments") << twoAttachments(u"Cy <cy@example.net>"_s)
+        QTest::newRow("two attachments") << twoAttachments("Cy <cy@example.net>")
             << "cy@example.net" << "Form posted from" << 2 << -1 << QByteArray();
-        QTest::newRow("attached message") << attachedMessage(u"Di <di@example.net>"_s)
+        QTest::newRow("attached message") << attachedMessage("Di <di@example.net>")
             << "di@example.net" << "Form posted from" << 1 << embedded << QByteArray();
-        QTest::newRow("embedded object") << embeddedObject(u"Ed <ed@example.net>"_s)
+        QTest::newRow("embedded object") << embeddedObject("Ed <ed@example.net>")
             << "ed@example.net" << "" << 1 << embedded << QByteArray();
-        QTest::newRow("lower-case marker") << lowerCaseMarker(u"Flo <flo@example.net>"_s)
+        QTest::newRow("lower-case marker") << lowerCaseMarker("Flo <flo@example.net>")
             << "flo@example.net" << "form posted from" << 1 << data << formData();
-        QTest::newRow("ordinary mail")
-            << ordinaryMail(u"Gus <gus@example.net>"_s, u"Grüße aus Köln = 1"_s)
+        QTest::newRow("ordinary mail") << ordinaryMail("Gus <gus@example.net>", "Grüße aus Köln = 1")
             << "gus@example.net" << "Grüße aus Köln = 1" << 0 << -1 << QByteArray();
         // clang-format on
     }
@@ -119,10 +136,8 @@ private slots:
         QVERIFY(open());
         QCOMPARE(m_inbox->count(), 1);
         QTEST(originatorOf(0), "originator");
-        if (bodyHas.isEmpty())
-            QVERIFY(m_inbox->bodyText().isEmpty());
-        else
-            QVERIFY2(m_inbox->bodyText().contains(bodyHas), qPrintable(m_inbox->bodyText()));
+        QVERIFY2(bodyHas.isEmpty() ? m_inbox->bodyText().isEmpty() : m_inbox->bodyText().contains(bodyHas),
+                 qPrintable(m_inbox->bodyText()));
         QTEST(m_inbox->attachmentCount(), "attachments");
         if (type != -1)
             QCOMPARE(m_inbox->attachmentType(), type);
@@ -136,105 +151,154 @@ private slots:
     void ordersByDeliveryTimeThenName()
     {
         // By name alone "1700000000..." comes first; it was delivered last.
-        m_mail->deliverNew(ordinaryMail(u"L <late@x.org>"_s, {}), 1700000000);
-        m_mail->deliverCur(ordinaryMail(u"E <early@x.org>"_s, {}), 999999999, u"S"_s);
-        m_mail->deliverNew(ordinaryMail(u"A <a@x.org>"_s, {}), 1500000000);
-        m_mail->deliverCur(ordinaryMail(u"B <b@x.org>"_s, {}), 1500000000, {});
+        m_mail->deliverNew(ordinaryMail("L <late@x.org>", {}), 1700000000);
+        m_mail->deliverCur(ordinaryMail("E <early@x.org>", {}), 999999999, "S");
+        m_mail->deliverNew(ordinaryMail("A <a@x.org>", {}), 1500000000);
+        m_mail->deliverCur(ordinaryMail("B <b@x.org>", {}), 1500000000, {});
         // A name without a delivery time is dated by its file.
-        writeBytes(m_dir.filePath(u"new/handmade"_s), ordinaryMail(u"H <hand@x.org>"_s, {}));
+        writeBytes(m_dir->filePath("new/handmade"), ordinaryMail("H <hand@x.org>", {}));
         QVERIFY(open());
         QStringList senders;
         for (int i = 0; i < m_inbox->count(); ++i)
             senders << originatorOf(i);
-        QCOMPARE(senders,
-                 QStringList({"early@x.org", "a@x.org", "b@x.org", "late@x.org", "hand@x.org"}));
+        QCOMPARE(senders, QStringList({"early@x.org", "a@x.org", "b@x.org", "late@x.org", "hand@x.org"}));
+        QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->select(5));
     }
 
     void unreadOnlyAndMarkingRead()
     {
-        const QString fresh = m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
-        const QString seen = m_mail->deliverCur(formSubmission(u"B <b@x.org>"_s), 101, u"S"_s);
+        const QString fresh = m_mail->deliverNew(formSubmission("A <a@x.org>"), 100);
+        const QString seen = m_mail->deliverCur(formSubmission("B <b@x.org>"), 101, "S");
         // Flags are kept in ASCII order, S before T.
-        const QString flagged = m_mail->deliverCur(formSubmission(u"C <c@x.org>"_s), 102, u"T"_s);
-        const QString other = m_mail->deliverNew(ordinaryMail(u"D <d@x.org>"_s, u"Hi"_s), 103);
+        const QString trashed = m_mail->deliverCur(formSubmission("C <c@x.org>"), 102, "T");
+        const QString other = m_mail->deliverNew(ordinaryMail("D <d@x.org>", "Hi"), 103);
         const QByteArray freshBytes = readBytes(m_mail->pathOf(fresh));
-
         QVERIFY(open(true));
         QCOMPARE(m_inbox->count(), 3);
         for (int i = 0; i < 3; ++i) {
             m_inbox->select(i);
-            m_inbox->bodyText();
             m_inbox->attachmentPath();
         }
-        // Reading changed nothing.
-        QCOMPARE(m_mail->stateOf(fresh), u"new"_s);
-        QCOMPARE(m_mail->stateOf(flagged), u"T"_s);
-
-        QCOMPARE(originatorOf(0), u"a@x.org"_s);
+        QCOMPARE(m_mail->stateOf(fresh), QStringLiteral("new")); // reading changed nothing
+        QCOMPARE(originatorOf(0), QStringLiteral("a@x.org"));
         m_inbox->markRead();
-        QCOMPARE(originatorOf(1), u"c@x.org"_s);
+        QCOMPARE(originatorOf(1), QStringLiteral("c@x.org"));
         m_inbox->markRead();
-
-        QCOMPARE(m_mail->stateOf(fresh), u"S"_s);
-        QCOMPARE(m_mail->stateOf(flagged), u"ST"_s);
-        QCOMPARE(m_mail->stateOf(seen), u"S"_s);
-        QCOMPARE(m_mail->stateOf(other), u"new"_s);
+        QCOMPARE(QStringList({m_mail->stateOf(fresh), m_mail->stateOf(trashed), m_mail->stateOf(seen),
+                              m_mail->stateOf(other)}),
+                 QStringList({"S", "ST", "S", "new"}));
         QCOMPARE(readBytes(m_mail->pathOf(fresh)), freshBytes);
-
         m_inbox->fetch(true);
         QCOMPARE(m_inbox->count(), 1);
-        QCOMPARE(originatorOf(0), u"d@x.org"_s);
-        m_inbox->fetch(false);
-        QCOMPARE(m_inbox->count(), 4);
+        QCOMPARE(originatorOf(0), QStringLiteral("d@x.org"));
         QVERIFY(m_inbox->signOff());
     }
 
     void messageMovedByAnotherProgramIsStillFound()
     {
-        const QString unique = m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
+        const QString unique = m_mail->deliverNew(formSubmission("A <a@x.org>"), 100);
         QVERIFY(open(true));
         // A mail program notices the message: new/ to cur/, still unread.
-        QVERIFY(QDir().rename(m_mail->pathOf(unique), m_dir.filePath("cur/" + unique + ":2,")));
-        QCOMPARE(originatorOf(0), u"a@x.org"_s);
+        QVERIFY(QDir().rename(m_mail->pathOf(unique), m_dir->filePath("cur/" + unique + ":2,")));
+        QCOMPARE(originatorOf(0), QStringLiteral("a@x.org"));
         m_inbox->markRead();
-        QCOMPARE(m_mail->stateOf(unique), u"S"_s);
+        QCOMPARE(m_mail->stateOf(unique), QStringLiteral("S"));
     }
 
     void savedAttachmentIsPrivateAndGoesAtSignOff()
     {
-        m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
-        m_mail->deliverNew(formSubmission(u"B <b@x.org>"_s), 101);
+        m_mail->deliverNew(formSubmission("A <a@x.org>"), 100);
+        m_mail->deliverNew(formSubmission("B <b@x.org>"), 101);
         QVERIFY(open());
         m_inbox->select(0);
-        QString first = m_inbox->attachmentPath();
-        // Never the attachment's own name (POSTDATA.ATT).
-        QVERIFY(!first.contains(u"POSTDATA"_s, Qt::CaseInsensitive));
+        const QString first = m_inbox->attachmentPath();
+        QVERIFY(!first.contains("POSTDATA", Qt::CaseInsensitive)); // never the attachment's own name
         const QFileInfo folder(QFileInfo(first).absolutePath());
         QCOMPARE(folder.permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
                  QFile::Permissions());
-        QVERIFY(!folder.absoluteFilePath().startsWith(m_dir.path()));
+        QVERIFY(!folder.absoluteFilePath().startsWith(m_dir->path()));
         m_inbox->select(1);
         const QString second = m_inbox->attachmentPath();
         QVERIFY(second != first);
         QVERIFY(!QFileInfo::exists(first)); // one attachment in hand at a time
         QVERIFY(m_inbox->signOff());
         QVERIFY(!QFileInfo::exists(QFileInfo(second).absolutePath()));
-
         // Nothing was written into the Maildir.
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
     }
 
     void vanishedFolderThrowsAfterSignOn()
     {
-        m_mail->deliverNew(formSubmission(u"A <a@x.org>"_s), 100);
+        m_mail->deliverNew(formSubmission("A <a@x.org>"), 100);
         QVERIFY(open());
-        QVERIFY(QDir(m_dir.path()).removeRecursively());
+        QVERIFY(QDir(m_dir->path()).removeRecursively());
         QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->select(0));
         QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->fetch(false));
         QVERIFY(m_inbox->signOff());
     }
+
+    void profileIsKeptOwnerOnlyBesideOtherSettings()
+    {
+        const QString file = QSettings("Brevane", "Brevane").fileName();
+        QSettings("Brevane", "Brevane").setValue("File History/File1", "a.rtm");
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        QCOMPARE(MailProfile::load(), MailProfile());
+        const MailProfile profile{"imaps://mail.example.org", "ann", "s3cret"};
+        QVERIFY(profile.save());
+        QCOMPARE(MailProfile::load(), profile);
+        QCOMPARE(QFileInfo(file).permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions());
+        QCOMPARE(QSettings("Brevane", "Brevane").value("File History/File1").toString(), QStringLiteral("a.rtm"));
+    }
+
+    void withoutProfileTheHomeMaildirIsRead()
+    {
+        TestMaildir(homeMaildir()).deliverNew(formSubmission("A <a@x.org>"), 100);
+        ScriptedMailLogon logon;
+        const auto inbox = MailInbox::fromProfile(logon);
+        QVERIFY(inbox->signOn());
+        inbox->fetch(true);
+        QCOMPARE(inbox->count(), 1);
+        QVERIFY(inbox->signOff());
+        QVERIFY(logon.requests().isEmpty());
+        QVERIFY(MailProfile::load().isEmpty()); // nothing was asked, nothing kept
+
+        // Without that folder, and without a profile, the logon is asked.
+        QDir(homeMaildir()).removeRecursively();
+        QCOMPARE(signOnFailure(logon), notFound(homeMaildir()));
+        QCOMPARE(logon.requests().size(), 1);
+        QCOMPARE(logon.requests().at(0).reason, notFound(homeMaildir()));
+        QVERIFY(logon.requests().at(0).profile.isEmpty());
+    }
+
+    void profileFailuresAreReportedWithoutAsking()
+    {
+        ScriptedMailLogon logon;
+        const QString gone = m_home.filePath("gone");
+        QVERIFY((MailProfile{gone, {}, {}}.save()));
+        QCOMPARE(signOnFailure(logon), notFound(gone));
+        QVERIFY(logon.requests().isEmpty());
+        // A home folder is written with a tilde.
+        TestMaildir(m_home.filePath("Mail/forms")).deliverNew(formData(), 100);
+        QVERIFY((MailProfile{"~/Mail/forms", {}, {}}.save()));
+        QCOMPARE(signOnFailure(logon), QString());
+    }
+
+    void logonWindowGivesBackTheProfileAsEdited()
+    {
+        frmMailLogon window;
+        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
+        window.setProfile({"imap://mail.example.org", "ann", "old"}, "Login refused by mail.example.org");
+        window.txtPassword->clear();
+        QTest::keyClicks(window.txtPassword, "new");
+        window.show();
+        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
+        QCOMPARE(window.result(), int(QDialog::Accepted));
+        QCOMPARE(window.profile(), (MailProfile{"imap://mail.example.org", "ann", "new"}));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestMaildirInbox)
+QTEST_MAIN(TestMaildirInbox)
 #include "test_maildir_inbox.moc"

@@ -1,3 +1,4 @@
+// The response report: the date range as typed, and the dialog that runs it over a real FORM.MDB.
 #include "ReportTestData.h"
 #include "TestSupport.h"
 #include "app/frmMain.h"
@@ -12,7 +13,13 @@
 #include <QtTest>
 
 using namespace ReportTestData;
-using namespace Qt::StringLiterals;
+
+namespace {
+const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+const QLocale us(QLocale::English, QLocale::UnitedStates);
+const QString D = ReportDateRange::Field;
+const QString All = QStringLiteral("Date Range= 'All replies");
+} // namespace
 
 class TestReportingWindow : public QObject
 {
@@ -20,7 +27,6 @@ class TestReportingWindow : public QObject
 
     std::unique_ptr<TestApp> m_app;
     RecordingViewer m_viewer;
-    std::unique_ptr<frmReporting> m_dialog;
 
     void clickOk(frmReporting& dialog, const QString& start, const QString& finish)
     {
@@ -30,102 +36,125 @@ class TestReportingWindow : public QObject
     }
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void initTestCase() { QLocale::setDefault(uk); }
 
     void init()
     {
-        m_dialog.reset();
         m_viewer.shown.clear();
         m_app = std::make_unique<TestApp>();
-        copyShippedDefinition(m_app->path(u"FORM.RPT"_s));
-        createDatabase(m_app->path(u"FORM.MDB"_s), {{stored({2026, 2, 27}, {9, 0}), u"before"_s},
-                                                    {stored({2026, 3, 1}, {9, 0}), u"first"_s},
-                                                    {stored({2026, 3, 15}, {18, 0}), u"last"_s},
-                                                    {stored({2026, 3, 20}, {9, 0}), u"after"_s}});
-        m_dialog = std::make_unique<frmReporting>(*m_app->state, nullptr, &m_viewer);
-        m_dialog->show();
+        copyShippedDefinition(m_app->path("FORM.RPT"));
+        createDatabase(m_app->path("FORM.MDB"), {{stored({2026, 2, 27}, {9, 0}), "before"},
+                                                 {stored({2026, 3, 1}, {9, 0}), "first"},
+                                                 {stored({2026, 3, 15}, {18, 0}), "last"},
+                                                 {stored({2026, 3, 20}, {9, 0}), "after"}});
+    }
+
+    void rangeGivesSelectionAndCaption_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("finish");
+        QTest::addColumn<QString>("selection"); // empty: refused
+        QTest::addColumn<QString>("caption");
+        // clang-format off
+        QTest::newRow("start empty") << "" << "15/03/2026" << D + " <= Date (2026,3,15)"
+            << All + ", up to and including Sunday, 15 March 2026'";
+        QTest::newRow("finish blank") << "  01/03/2026 " << "   " << D + " >= Date (2026,3,1)"
+            << All + ", beginning Sunday, 1 March 2026'";
+        // The range runs from the earlier date; the caption keeps the order the user typed.
+        QTest::newRow("start later than finish") << "15/03/2026" << "01/03/2026"
+            << D + " in Date (2026,3,1) to Date (2026,3,15)"
+            << All + " between Sunday, 15 March 2026 and Sunday, 1 March 2026'";
+        QTest::newRow("long and ISO dates") << "Monday, 5 January 2026" << "2026-02-09"
+            << D + " in Date (2026,1,5) to Date (2026,2,9)"
+            << All + " between Monday, 5 January 2026 and Monday, 9 February 2026'";
+        QTest::newRow("both empty") << "" << "" << "" << "";
+        QTest::newRow("finish no date") << "" << "next week" << "" << "";
+        QTest::newRow("start no date") << "someday" << "" << "" << "";
+        QTest::newRow("no such day") << "30/02/2026" << "01/03/2026" << "" << "";
+        QTest::newRow("American order") << "03/31/2026" << "" << "" << "";
+        // clang-format on
+    }
+    void rangeGivesSelectionAndCaption()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, finish);
+        QFETCH(QString, selection);
+        const auto range = ReportDateRange::fromTexts(start, finish, uk);
+        QCOMPARE(range.has_value(), !selection.isEmpty());
+        if (range) {
+            QCOMPARE(range->selectionFormula(), selection);
+            QTEST(range->caption(), "caption");
+        }
+    }
+
+    void presetsTheLastSevenDaysInFourDigitYears()
+    {
+        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), uk), std::make_pair(QString("22/02/2026"), QString("01/03/2026")));
+        QCOMPARE(ReportDateRange::presetTexts(QDate(2028, 3, 1), uk).first, QStringLiteral("23/02/2028"));
+        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), us), std::make_pair(QString("2/22/2026"), QString("3/1/2026")));
+        // The locale's own two-digit year belongs to this century.
+        QCOMPARE(ReportDateRange::readDate("3/1/26", us), QDate(2026, 3, 1));
     }
 
     void reportButtonOpensWithTheLastSevenDays()
     {
         frmMain window(*m_app->state);
-        window.toolbarButton(u"btnDatabase"_s)->trigger();
+        window.toolbarButton("btnDatabase")->trigger();
         auto* dialog = window.findChild<frmReporting*>();
-        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
         const QDate today = QDate::currentDate();
         const QString weekAgo = ReportDateRange::shortDateText(today.addDays(-7));
         QCOMPARE(dialog->txtStart_Date->text(), weekAgo);
         QCOMPARE(dialog->txtFinish_Date->text(), ReportDateRange::shortDateText(today));
-        // Typing replaces the start date.
-        QCOMPARE(dialog->txtStart_Date->selectedText(), weekAgo);
-
+        QCOMPARE(dialog->txtStart_Date->selectedText(), weekAgo); // typing replaces it
         // Cancel hides it; the next press shows the same dialog with fresh dates.
-        dialog->txtStart_Date->setText(u"typed"_s);
+        dialog->txtStart_Date->setText("typed");
         QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
-        window.toolbarButton(u"btnDatabase"_s)->trigger();
+        window.toolbarButton("btnDatabase")->trigger();
         QCOMPARE(window.findChildren<frmReporting*>().size(), 1);
         QVERIFY(dialog->isVisible());
         QCOMPARE(dialog->txtStart_Date->text(), weekAgo);
-    }
-
-    void okRunsTheReportAndHides()
-    {
-        // Typed the wrong way round: the earlier date starts the range, the caption keeps the
-        // order the user typed.
-        clickOk(*m_dialog, u"15/03/2026"_s, u"01/03/2026"_s);
         QVERIFY(m_app->dialogs.shown().isEmpty());
-        QVERIFY(!m_dialog->isVisible());
-        QCOMPARE(m_viewer.shown.size(), 1);
-        QCOMPARE(subjects(m_viewer.shown[0]), (QStringList{"first", "last"}));
-        QCOMPARE(m_viewer.shown[0].caption,
-                 u"All replies between Sunday, 15 March 2026 and Sunday, 1 March 2026"_s);
     }
 
-    void invalidDatesKeepTheDialogOpenAndCancelOnlyHides()
+    void okRunsTheReportOrSaysWhy()
     {
-        for (const auto& [start, finish] : {std::pair<QString, QString>{"", ""},
-                                            {"01/03/2026", "the fifteenth"},
-                                            {"", "31/04/2026"}}) {
-            m_app->dialogs.clearShown();
-            clickOk(*m_dialog, start, finish);
-            QCOMPARE(m_app->dialogs.messages(), QStringList{u"Invalid Date Format"_s});
-            QCOMPARE(m_app->dialogs.shown().at(0).icon, Dialogs::Icon::None);
-            QVERIFY(m_dialog->isVisible());
-            QCOMPARE(m_dialog->txtFinish_Date->text(), finish);
+        frmReporting dialog(*m_app->state, nullptr, &m_viewer);
+        dialog.show();
+        for (const auto& [start, finish] : {std::pair<QString, QString>{"", ""}, {"", "31/04/2026"}}) {
+            clickOk(dialog, start, finish);
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(dialog.txtFinish_Date->text(), finish);
         }
-        m_app->dialogs.clearShown();
-        m_dialog->txtStart_Date->setText(u"01/03/2026"_s);
-        QTest::mouseClick(m_dialog->cmdCancel, Qt::LeftButton);
-        QVERIFY(!m_dialog->isVisible());
-        QVERIFY(m_app->dialogs.shown().isEmpty());
+        QCOMPARE(m_app->dialogs.messages(), QStringList(2, "Invalid Date Format"));
         QVERIFY(m_viewer.shown.isEmpty());
-    }
 
-    void missingReportFileGivesBV6052()
-    {
-        QVERIFY(QFile::remove(m_app->path(u"FORM.RPT"_s)));
-        clickOk(*m_dialog, u"01/03/2026"_s, u"15/03/2026"_s);
-        QCOMPARE(
-            m_app->dialogs.messages(),
-            QStringList{ErrorReporter::warningText(
-                u"BV_6052 - Error Generating Database Report, the database could not be found"_s)});
-        QVERIFY(m_dialog->isVisible());
-        QVERIFY(m_viewer.shown.isEmpty());
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(subjects(m_viewer.shown.value(0)), (QStringList{"first", "last"}));
+        QCOMPARE(m_viewer.shown[0].caption, QStringLiteral("All replies between Sunday, 1 March 2026 and Sunday, 15 March 2026"));
+
+        m_app->dialogs.clearShown();
+        dialog.show();
+        QVERIFY(QFile::remove(m_app->path("FORM.RPT")));
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        QCOMPARE(m_app->dialogs.messages(), QStringList{warning(ErrorCode::DatabaseReport)});
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(m_viewer.shown.size(), 1);
     }
 
     void reportShowsInAPreviewWindowThatSavesPdf()
     {
         frmReporting dialog(*m_app->state); // the real viewer
         dialog.show();
-        clickOk(dialog, u"01/03/2026"_s, u"15/03/2026"_s);
+        clickOk(dialog, "01/03/2026", "15/03/2026");
         QVERIFY(!dialog.isVisible());
         auto* preview = dialog.findChild<frmReportPreview*>();
         QVERIFY(preview && preview->isVisible());
         const QString text = preview->txtReport->toPlainText();
-        QVERIFY(text.contains(u"first"_s) && !text.contains(u"before"_s));
-
-        const QString pdf = m_app->path(u"report.pdf"_s);
+        QVERIFY(text.contains("first") && !text.contains("before"));
+        const QString pdf = m_app->path("report.pdf");
         m_app->dialogs.answerText(pdf);
         QTest::mouseClick(preview->cmdSavePdf, Qt::LeftButton);
         QVERIFY(readBytes(pdf).startsWith("%PDF"));

@@ -1,59 +1,248 @@
+// The settings below the window: FORM.INI and the store that moves the record to and from it,
+// file filters and the folder check, the Apply state and the listed form locations.
 #include "TestSupport.h"
-
 #include "settings/ApplyTracker.h"
+#include "settings/FolderCheck.h"
 #include "settings/FormLocations.h"
+#include "settings/IniFile.h"
+#include "settings/MatchingFiles.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QtTest>
+#include <unistd.h>
+
+using K = SystemSettings;
 
 class TestSettingsLogic : public QObject
 {
     Q_OBJECT
+
+    static bool load(TestApp& app, const QByteArray& body)
+    {
+        app.writeFile("FORM.INI", "[System Settings]\r\n" + body);
+        return app.state->store().LoadSettings();
+    }
+
 private slots:
+    // A load announces what it changed, keeps flags the file lacks or cannot read, and empties
+    // texts it lacks.
+    void loadOverTheRecord()
+    {
+        TestApp app;
+        SystemSettings& s = app.settings();
+        QVERIFY(!app.state->store().LoadSettings());
+        s.setFlag(K::Auto_Open_Template, 1);
+        QSignalSpy changed(&s, &SystemSettings::changed);
+        QSignalSpy loaded(&app.state->store(), &SettingsStore::loaded);
+        QVERIFY(load(app, "Auto_Print_Forms=2\r\nAuto_Open_Template=yes\r\nAuto_Print_Reply=3\r\nAuto_Timer=5\r\n"));
+        QCOMPARE(loaded.count(), 1);
+        QCOMPARE(changed.constFirst().constFirst().value<SystemSettings::Key>(), K::Auto_Print_Forms);
+        QCOMPARE(QList<int>({s.flag(K::Auto_Print_Forms), s.flag(K::Auto_Open_Template), s.flag(K::Auto_Print_Reply),
+                             s.flag(K::Ignore_Read_MAPI_Messages)}),
+                 QList<int>({2, 1, 0, 1}));
+        QCOMPARE(s.text(K::Auto_Timer), QStringLiteral("5"));
+        for (auto key : {K::Max_Length, K::File_Filter, K::SMTP_Reply_Subject, K::Local_Path})
+            QCOMPARE(s.text(key), QString());
+        // An empty folder still gets its separator, a full one gets just one.
+        QCOMPARE(s.localFolder(), QStringLiteral("/"));
+        for (const char* path : {"/srv/forms", "/srv/forms/"}) {
+            QVERIFY(load(app, "Local_Path=" + QByteArray(path) + "\r\n"));
+            QCOMPARE(s.localFolder(), QStringLiteral("/srv/forms/"));
+        }
+    }
+
+    void saveWritesAllKeysInOrderPrivatelyAndReadsBack()
+    {
+        TestApp app;
+        SystemSettings& s = app.settings();
+        s.setText(K::SMTP_Reply_Subject, QString(300, 's'));
+        s.setText(K::MAPI_Password, "sécret = yes");
+        s.setFlag(K::Auto_Print_Reply, 1);
+        QVERIFY(app.state->store().SaveSettings());
+        const QStringList lines = QString::fromUtf8(app.readFile("FORM.INI")).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), K::KeyCount + 1);
+        QCOMPARE(lines[0], QStringLiteral("[System Settings]"));
+        for (int k = 0; k < K::KeyCount; ++k)
+            QVERIFY(lines[k + 1].startsWith(K::keyName(K::Key(k)) + '='));
+        QCOMPARE(lines[3], QStringLiteral("Auto_Print_Reply=1"));
+        const auto perms = QFile::permissions(app.path("FORM.INI"));
+        QVERIFY((perms & QFileDevice::ReadOwner) && !(perms & (QFileDevice::ReadGroup | QFileDevice::ReadOther)));
+
+        TestApp other;
+        other.writeFile("FORM.INI", app.readFile("FORM.INI"));
+        QVERIFY(other.state->store().LoadSettings());
+        QCOMPARE(other.settings().text(K::SMTP_Reply_Subject).size(), 254);
+        QCOMPARE(other.settings().text(K::MAPI_Password), QStringLiteral("sécret = yes"));
+        QCOMPARE(other.settings().flag(K::Auto_Print_Reply), 1);
+        // The last template is written alone and leaves the rest as it was.
+        QVERIFY(other.state->store().setLastTemplate("/home/u/reply.rtm"));
+        QCOMPARE(other.state->store().lastTemplate(), QStringLiteral("/home/u/reply.rtm"));
+        QVERIFY(other.state->store().LoadSettings());
+        QCOMPARE(other.settings().text(K::MAPI_Password), QStringLiteral("sécret = yes"));
+
+        // A folder where the file should be: no user, not even root, can write a file there.
+        QVERIFY(QFile::remove(other.path("FORM.INI")));
+        QDir(other.folder()).mkdir("FORM.INI");
+        QVERIFY(!other.state->store().SaveSettings());
+    }
+
+    void refusedWriteLeavesTheFileWhole()
+    {
+        if (geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        TestApp app;
+        app.writeFile("FORM.INI", "[System Settings]\r\nAuto_Timer=7\r\n");
+        QFile::setPermissions(app.folder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        app.settings().setText(K::Auto_Timer, "3");
+        QVERIFY(!app.state->store().SaveSettings());
+        QFile::setPermissions(app.folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(app.readFile("FORM.INI"), QByteArray("[System Settings]\r\nAuto_Timer=7\r\n"));
+    }
+
+    void maxLengthAndTimerNumbers_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<int>("minutes"); // -1: not a whole number
+        QTest::newRow("blanks") << " 42 " << 42 << 42;
+        QTest::newRow("above 16 bits") << "40000" << 32767 << 32767;
+        QTest::newRow("below 16 bits") << "-40000" << -32768 << -32768;
+        QTest::newRow("beyond 64 bits") << "99999999999999999999999" << 32767 << 32767;
+        QTest::newRow("not a number") << "lots" << 20000 << -1;
+        QTest::newRow("fraction") << "2.5" << 20000 << -1;
+        QTest::newRow("empty") << "" << 20000 << -1;
+    }
+    void maxLengthAndTimerNumbers()
+    {
+        QFETCH(QString, text);
+        SystemSettings s;
+        s.setText(K::Max_Length, text);
+        s.setText(K::Auto_Timer, text);
+        QTEST(s.maxLengthLimit(), "limit");
+        QTEST(s.autoTimerMinutes().value_or(-1), "minutes");
+    }
+
+    void iniFileFindsAndKeepsWhatItDoesNotWrite()
+    {
+        TestApp app;
+        const QString ini = app.path("a.ini");
+        app.writeFile("a.ini", "\xef\xbb\xbf; kept comment\r\n[Mine]\r\nColour=blue\r\n\r\n[system settings]\r\n"
+                               "AUTO_TIMER = 5 \r\n");
+        QCOMPARE(ReadIniValue(ini, "System Settings", "auto_timer"), QStringLiteral("5"));
+        QCOMPARE(ReadIniValue(ini, "mine", "Colour"), QStringLiteral("blue"));
+        for (const auto& [section, key] : {std::pair<const char*, const char*>{"Missing", "Colour"}, {"Mine", "Size"}})
+            QCOMPARE(ReadIniValue(ini, section, key), QString());
+        QCOMPARE(ReadIniValue(app.path("nofile.ini"), "Mine", "Colour"), QString());
+        QVERIFY(WriteIniValue(ini, "system settings", "auto_timer", "7"));
+        QVERIFY(WriteIniValue(ini, "Mine", "Size", "é"));
+        QCOMPARE(app.readFile("a.ini"), QByteArray("; kept comment\r\n[Mine]\r\nColour=blue\r\nSize=\xc3\xa9\r\n\r\n"
+                                                   "[system settings]\r\nauto_timer=7\r\n"));
+        // Files of older copies are in Windows-1252.
+        app.writeFile("old.ini", "[S]\r\nSubject=Re\xe7u \x80\r\n");
+        QCOMPARE(ReadIniValue(app.path("old.ini"), "S", "Subject"), QStringLiteral("Reçu €"));
+    }
+
+    // A missing file and section are made; a value is cut at 254 characters and its line
+    // breaks become blanks, so that it cannot add entries of its own.
+    void writtenValuesStayOneEntry()
+    {
+        TestApp app;
+        const QString ini = app.path("new.ini");
+        QVERIFY(WriteIniValue(ini, "S", "K", QString(300, 'x')));
+        QVERIFY(WriteIniValue(ini, "Second", "K", "one\r\n[Evil]\nX=1"));
+        QCOMPARE(ReadIniValue(ini, "S", "K"), QString(254, 'x'));
+        QCOMPARE(ReadIniValue(ini, "Evil", "X"), QString());
+        QCOMPARE(ReadIniValue(ini, "Second", "K"), QStringLiteral("one  [Evil] X=1"));
+    }
+
+    void filtersAndWildcards()
+    {
+        for (const char* good : {"*.att;*.dat", "form.txt", "*.att; *.dat", "[x*.att"})
+            QVERIFY2(MatchingFiles::isValidFilter(QLatin1String(good)), good);
+        for (const char* bad : {"", "  ", "*.att;", "*.att;;*.dat", "sub/*.att", "*.a\ttt"})
+            QVERIFY2(!MatchingFiles::isValidFilter(QLatin1String(bad)), bad);
+        // name, filter, matches; regular-expression characters are plain in a pattern.
+        const std::tuple<const char*, const char*, bool> cases[]{
+            {"FORM1.ATT", "*.att;*.dat", true}, {"x.dat", "*.att; *.dat", true}, {"x.att.bak", "*.att", false},
+            {"xatt", "*.att", false},           {"a1.txt", "a?.txt", true},      {"a12.txt", "a?.txt", false},
+            {"a+b(1).txt", "a+b(1).txt", true}, {"aab(1).txt", "a+b(1).txt", false}, {"[x].att", "[x].att", true},
+            {"x.att", "[x].att", false},        {"README", "*.*", true},         {"form", "form.*", true},
+            {"former", "form.*", false}};
+        for (const auto& [name, filter, match] : cases)
+            QVERIFY2(MatchingFiles::matches(QLatin1String(name), QLatin1String(filter)) == match, name);
+    }
+
+    void listingTakesMatchingRegularFilesSortedWithoutCase()
+    {
+        QTemporaryDir dir;
+        const QString f = dir.path() + '/';
+        for (const char* name : {"b.att", "A.DAT", "C.Att", "note.txt", ".hidden.att", "sub.att/x"})
+            writeBytes(f + name, "x");
+        QDir(f).mkdir("folder.dat");
+        QCOMPARE(MatchingFiles::list(f, "*.att;*.dat"), QStringList({"A.DAT", "b.att", "C.Att"}));
+        QCOMPARE(MatchingFiles::list(dir.path(), "*.TXT"), QStringList({"note.txt"}));
+        QCOMPARE(MatchingFiles::list(f, "*.*"), QStringList({"A.DAT", "b.att", "C.Att", "note.txt"}));
+        // An unusable folder or filter lists nothing.
+        QVERIFY(MatchingFiles::list(f, "*.att;").isEmpty());
+        QVERIFY(MatchingFiles::list(dir.filePath("missing"), "*.att").isEmpty());
+        QVERIFY(MatchingFiles::list(QString(), "*.att").isEmpty());
+    }
+
+    void folderCheckEntersFolderAndResolvesRelativeNames()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath("inner/deeper");
+        const QString inner = dir.filePath("inner");
+        QCOMPARE(FolderCheck::enter(inner), std::optional<QString>(inner));
+        QCOMPARE(QDir::currentPath(), QDir(inner).canonicalPath());
+        // A relative name comes back absolute, so checking it a second time from inside works.
+        const auto relative = FolderCheck::enter("deeper");
+        QVERIFY(relative);
+        QCOMPARE(QDir(*relative).canonicalPath(), QDir(inner + "/deeper").canonicalPath());
+        QVERIFY(FolderCheck::enter(*relative));
+        writeBytes(dir.filePath("plain.att"), "x");
+        for (const QString& bad : {dir.filePath("missing"), QString(), dir.filePath("plain.att")})
+            QVERIFY(!FolderCheck::enter(bad));
+        // A failed check leaves the current directory where it was.
+        QCOMPARE(QDir::currentPath(), QDir(*relative).canonicalPath());
+    }
+
     void applyCountsStoredChangesAndLoadsOnly()
     {
         TestApp app;
-        SystemSettings& s = app.state->settings();
+        SystemSettings& s = app.settings();
         ApplyTracker apply(s, app.state->store(), app.state->errors());
         s.setFriendlyReplySuffix(" - ");
         s.setLocalFolder(QDir::tempPath());
-        s.setText(SystemSettings::Auto_Timer, "10"); // the value it already holds
+        s.setText(K::Auto_Timer, "10"); // the value it already holds
         QVERIFY(!apply.isEnabled());
-
-        s.setText(SystemSettings::MAPI_ID, "me");
+        s.setText(K::MAPI_ID, "me");
         QVERIFY(apply.isEnabled());
         QVERIFY(apply.apply());
         QVERIFY(!apply.isEnabled());
         // A load counts even when it brings back exactly what the record holds.
         QVERIFY(app.state->store().LoadSettings());
         QVERIFY(apply.isEnabled());
-
         // Cancel without FORM.INI has nothing to go back to: the edit stays.
         QVERIFY(QFile::remove(app.path("FORM.INI")));
-        s.setText(SystemSettings::MAPI_ID, "edited");
+        s.setText(K::MAPI_ID, "edited");
         apply.cancel();
-        QCOMPARE(s.text(SystemSettings::MAPI_ID), QString("edited"));
+        QCOMPARE(s.text(K::MAPI_ID), QStringLiteral("edited"));
     }
 
     void loadSetsWorkingValuesButListShowsOnlyUsableOnes()
     {
         TestApp app;
-        SystemSettings& s = app.state->settings();
-        FormLocations locations(s, app.state->store());
+        FormLocations locations(app.settings(), app.state->store());
         app.writeFile("in/a.att", "x");
         QVERIFY(locations.acceptFolder(app.path("in")));
-
-        app.writeFile("FORM.INI", "[System Settings]\nLocal_Path=" + app.path("gone").toUtf8() +
-                                      "\nFile_Filter=bad/filter\n");
-        QVERIFY(app.state->store().LoadSettings());
-        QCOMPARE(s.localFolder(), app.path("gone") + '/');
-        QCOMPARE(s.fileFilter(), QString("bad/filter"));
+        QVERIFY(load(app, "Local_Path=" + app.path("gone").toUtf8() + "\nFile_Filter=bad/filter\n"));
+        QCOMPARE(app.settings().localFolder(), app.path("gone") + '/');
+        QCOMPARE(app.settings().fileFilter(), QStringLiteral("bad/filter"));
         QCOMPARE(locations.listFolder(), app.path("in") + '/');
         QCOMPARE(locations.files(), QStringList({"a.att"}));
-
-        app.writeFile("FORM.INI", "[System Settings]\nLocal_Path=" + app.folder().toUtf8() +
-                                      "\nFile_Filter=*.ini\n");
-        QVERIFY(app.state->store().LoadSettings());
+        QVERIFY(load(app, "Local_Path=" + app.folder().toUtf8() + "\nFile_Filter=*.ini\n"));
         QCOMPARE(locations.files(), QStringList({"FORM.INI"}));
     }
 };
