@@ -4,6 +4,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ReportDefinition.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -73,15 +74,24 @@ private slots:
         QSqlDatabase::removeDatabase(name);
     }
 
+    // An installed copy's folder cannot be written: the first start fills the user's folder
+    // from the shipped files, writable; later starts leave it alone.
     void installedCopyStartsItsUserFolderFromTheShippedFiles()
     {
+        QCOMPARE(ProgramFolder::path(), QCoreApplication::applicationDirPath()); // the build tree
         QTemporaryDir home;
-        const QString folder = ProgramFolder::userFolder(
-            home.path(), ProgramFolder::shippedDataFolder(installed(QStringLiteral("bin"))));
-        QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.RPT"))),
-                 readBytes(installed(QStringLiteral("share/brevane/FORM.RPT"))));
-        QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.MDB"))),
-                 readBytes(installed(QStringLiteral("share/brevane/FORM.MDB"))));
+        const QString shipped = ProgramFolder::shippedDataFolder(installed("bin"));
+        const QString folder = ProgramFolder::userFolder(home.path(), shipped);
+        QCOMPARE(folder, home.filePath("Brevane"));
+        for (const char* name : {"FORM.RPT", "FORM.MDB"})
+            QCOMPARE(readBytes(folder + '/' + name), readBytes(installed("share/brevane/") + name));
+        QVERIFY(QFile::permissions(folder + "/FORM.MDB") & QFile::WriteOwner);
+        QVERIFY(!QFileInfo::exists(folder + "/FORM.INI"));
+        QVERIFY(QFile::remove(folder + "/FORM.MDB"));
+        writeBytes(folder + "/FORM.RPT", "the user's own report");
+        QCOMPARE(ProgramFolder::userFolder(home.path(), shipped), folder);
+        QVERIFY(!QFileInfo::exists(folder + "/FORM.MDB"));
+        QCOMPARE(readBytes(folder + "/FORM.RPT"), QByteArray("the user's own report"));
     }
 };
 

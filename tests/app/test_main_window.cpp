@@ -1,97 +1,101 @@
+// The main window offscreen, its About and splash windows, start-up and shut-down, and where
+// "System Info..." finds its tool.
 #include "TestSupport.h"
+#include "app/Startup.h"
+#include "app/core/ProductInfo.h"
+#include "app/core/SystemInformation.h"
+#include "app/frmAbout.h"
 #include "app/frmMain.h"
+#include "app/frmSplash.h"
 #include "formdata/DecodeSubmission.h"
+#include "platform/ProgramFolder.h"
+#include "platform/ProgramLauncher.h"
+#include "platform/Registry.h"
+#include "platform/WebLink.h"
+#include "settings/IniFile.h"
 
 #include <QAction>
-#include <QComboBox>
+#include <QApplication>
 #include <QLabel>
-#include <QMenu>
+#include <QMap>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTabBar>
-#include <QTableView>
-#include <QTimer>
-#include <QToolBar>
 #include <QtTest>
 
-using namespace Qt::StringLiterals;
+namespace {
+
+struct FakeRegistry : Registry
+{
+    std::optional<QString> GetKeyValue(Root root, const QString& keyName, const QString& valueName) override
+    {
+        // Both lookups are under HKEY_LOCAL_MACHINE; any other root shows up as a wrong read.
+        const QString key = keyName + '|' + valueName;
+        reads << (root == Root::LocalMachine ? key : "other root:" + key);
+        return values.contains(key) ? std::optional(values[key]) : std::nullopt;
+    }
+    QMap<QString, QString> values;
+    QStringList reads;
+};
+
+struct FakeLauncher : ProgramLauncher
+{
+    bool start(const QString& program) override
+    {
+        started << program;
+        return !failing.contains(program);
+    }
+    QString findOnPath(const QString& name) override
+    {
+        searched << name;
+        return onPath.contains(name) ? "/usr/bin/" + name : QString();
+    }
+    QStringList started, failing, searched, onPath;
+};
+
+const QString First = SystemInformation::InfoKey + "|PATH";
+const QString Second = SystemInformation::LocationKey + "|MSINFO";
+
+int visibleSplashes()
+{
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        count += qobject_cast<frmSplash*>(w) && w->isVisible();
+    return count;
+}
+
+QString stored(const TestApp& app, const char* key)
+{
+    return ReadIniValue(app.path("FORM.INI"), "System Settings", key);
+}
+
+} // namespace
 
 class MainWindowTest : public QObject
 {
     Q_OBJECT
 
-    static QStringList captions(const QMenu* menu)
-    {
-        QStringList out;
-        for (const QAction* a : menu->actions())
-            out << (a->isSeparator() ? u"-"_s : a->text());
-        return out;
-    }
-
 private slots:
-    void menusAndToolbarReadAsTheyShould()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        QCOMPARE(w.windowTitle(), u"Brevane"_s);
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuFile")),
-                 (QStringList{"&New", "&Open", "&Save", "Save &As", "-", "<empty>", "<empty>",
-                              "<empty>", "<empty>", "-", "E&xit"}));
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuOptions")), QStringList{"&Settings"});
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuHelp")),
-                 (QStringList{"&Contents", "-", "&About"}));
-
-        QStringList buttons;
-        for (const QAction* a : w.findChild<QToolBar*>("tlbMain")->actions()) {
-            buttons << a->data().toString() + '|' + a->text() + '|' + a->toolTip();
-            QVERIFY(!a->icon().isNull());
-        }
-        QCOMPARE(buttons, (QStringList{"btnProcess|Process|Start Processing Submitted Forms",
-                                       "btnDatabase|Report|Form Records and Reporting",
-                                       "btnSettings|Settings|Program Settings"}));
-    }
-
-    void tabsShowTheirControls()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        w.show();
-        QCOMPARE(w.sstMain->count(), 4);
-        QCOMPARE(w.sstMain->tabText(0), u"View Form Data"_s);
-        QCOMPARE(w.sstMain->tabText(3), u"Event Log"_s);
-        const auto shown = [&w] {
-            return QList<bool>{w.grdVariableNameDefinitionsAndSource->isVisible(),
-                               w.cboVariableNames->isVisible(), w.rtfReplyFormDesign->isVisible(),
-                               w.rtfReplyFormPreview->isVisible(), w.rtfEventLog->isVisible()};
-        };
-        QCOMPARE(shown(), (QList<bool>{true, false, false, false, false}));
-        w.sstMain->setCurrentIndex(1);
-        QCOMPARE(shown(), (QList<bool>{false, true, true, false, false}));
-        w.sstMain->setCurrentIndex(2);
-        QCOMPARE(shown(), (QList<bool>{false, true, false, true, false}));
-        w.sstMain->setCurrentIndex(3);
-        QCOMPARE(shown(), (QList<bool>{false, false, false, false, true}));
-        QVERIFY(w.rtfReplyFormPreview->isReadOnly() && w.rtfEventLog->isReadOnly());
-    }
-
     void previewTabMergesTheDesign()
     {
         TestApp app;
         frmMain w(*app.state);
         w.show();
+        QVERIFY(w.rtfReplyFormPreview->isReadOnly() && w.rtfEventLog->isReadOnly());
         const auto decode = [&app](const QByteArray& form) {
             app.writeFile("f.dat", form);
-            DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(),
-                             app.state->eventLog());
+            DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(), app.state->eventLog());
         };
         decode("name=Ann");
-        app.state->variables().SetFriendlyName("name", u""_s);
-        w.rtfReplyFormDesign->setPlainText(u"Dear <<name>>,\nthanks."_s);
-        QCOMPARE(app.state->replyTemplate().designText(), u"Dear <<name>>,\r\nthanks."_s);
+        app.state->variables().SetFriendlyName("name", "");
+        w.rtfReplyFormDesign->setPlainText("Dear <<name>>,\nthanks.");
+        QCOMPARE(app.state->replyTemplate().designText(), QStringLiteral("Dear <<name>>,\r\nthanks."));
         QVERIFY(!app.state->replyTemplate().isChanged());
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
-        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), u"Dear Ann,\nthanks."_s);
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Ann,\nthanks."));
         QVERIFY(app.state->replyTemplate().isChanged());
-
         // A merge while the preview shows appears at once; one made behind another tab appears
         // when the preview shows again.
         decode("name=Bo");
@@ -104,24 +108,6 @@ private slots:
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
     }
 
-    void gridListTimerAndPanes()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        w.show();
-        auto* grid = w.grdVariableNameDefinitionsAndSource;
-        QCOMPARE(grid->toolTip(), u"Variable Naming Settings"_s);
-        // The two name columns share the width 1000 : 1000 : 3535 with the value column.
-        const double ratio = double(grid->columnWidth(2)) / grid->columnWidth(0);
-        QVERIFY2(ratio > 3.0 && ratio < 4.1, qPrintable(QString::number(ratio)));
-        QCOMPARE(w.cboVariableNames->placeholderText(), u"(Empty)"_s);
-        QCOMPARE(w.cboVariableNames->currentIndex(), -1);
-        QCOMPARE(w.cboVariableNames->toolTip(), u"Variable Names"_s);
-        QCOMPARE(w.tmrMain->interval(), 60000);
-        app.state->status().ShowStatus(u"Form Processing Complete"_s);
-        QCOMPARE(w.StaMain->text(), u"Form Processing Complete"_s);
-    }
-
     void eventLogPaneKeepsUpDuringARun()
     {
         TestApp app;
@@ -129,19 +115,190 @@ private slots:
         w.show();
         EventLog& log = app.state->eventLog();
         app.state->runInProgress = true;
-        log.AppendLine(QStringLiteral("a"));
-        log.AppendLine(QStringLiteral("b"));
-        log.AppendLine(QString());
+        for (const char* line : {"a", "b", ""})
+            log.AppendLine(QLatin1String(line));
         // Whenever the user can look, the pane holds every line so far, in order.
         w.sstMain->setCurrentIndex(frmMain::TabEventLog);
         QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n"));
         w.sstMain->setCurrentIndex(frmMain::TabFormData);
-        log.AppendLine(QStringLiteral("c"));
+        log.AppendLine("c");
         QCoreApplication::processEvents(); // as while a message box is open
         QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n\nc"));
         app.state->runInProgress = false;
-        log.AppendLine(QStringLiteral("d"));
-        QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        log.AppendLine("d");
+        QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace("\r\n", "\n"));
+    }
+
+    void aboutOpensItsLinksOnceAtATimeAndCloses()
+    {
+        TestApp app;
+        frmMain window(*app.state);
+        for (int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape)}) {
+            window.mnuHelpAbout->trigger();
+            window.mnuHelpAbout->trigger();
+            QCOMPARE(window.findChildren<frmAbout*>().size(), 1);
+            QPointer<frmAbout> about = window.findChild<frmAbout*>();
+            QVERIFY(about->isVisible() && window.isEnabled());
+            if (key == 0)
+                QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+            else
+                QTest::keyClick(about, Qt::Key(key));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(about.isNull()); // unloaded: the next About builds a fresh window
+        }
+        frmAbout about(app.dialogs);
+        QStringList opened;
+        about.WebLink1->setOpener([&opened](const QString& address) {
+            opened << address;
+            return true;
+        });
+        QTest::mouseClick(about.lblURL, Qt::LeftButton);
+        QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
+        FakeRegistry registry;
+        FakeLauncher launcher;
+        SystemInformation info(registry, launcher, app.dialogs, {});
+        about.useSystemInformation(&info);
+        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
+    }
+
+    void startupShowsTheSplashWhileInitialising()
+    {
+        TestApp app;
+        frmMain window(*app.state);
+        int splashes = -1;
+        int eventLoopRunsBefore = -1;
+        connect(app.state.get(), &AppState::settingsLoaded, this, [&] {
+            splashes = visibleSplashes();
+            eventLoopRunsBefore = app.dialogs.eventLoopRuns();
+        });
+        QVERIFY(runStartup(*app.state, window, 0));
+        QCOMPARE(splashes, 1);
+        QCOMPARE(eventLoopRunsBefore, 1); // it had the chance to paint
+        QCOMPARE(visibleSplashes(), 0);
+        QVERIFY(window.isVisible());
+        frmSplash splash;
+        splash.show();
+        QTest::keyClick(&splash, Qt::Key_A);
+        QVERIFY(!splash.isVisible());
+    }
+
+    void missingSettingsWarnThenExitWritesThem()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        QSignalSpy ended(&w, &frmMain::programEnded);
+        QVERIFY(runStartup(*app.state, w, 0));
+        QCOMPARE(app.dialogs.messages(), QStringList{warning(ErrorCode::ReadingSettings)});
+        QCOMPARE(app.dialogs.shown().at(0).icon, Dialogs::Icon::Warning);
+        QVERIFY(w.isVisible());
+        w.mnuFileExit->trigger();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(stored(app, "Ignore_Read_MAPI_Messages"), QStringLiteral("1"));
+        QCOMPARE(stored(app, "File_Filter"), QStringLiteral("*.att;*.dat"));
+    }
+
+    void storedSettingsLoadSilentlyAndClosingSavesEdits()
+    {
+        TestApp app;
+        app.writeFile("FORM.INI", "[System Settings]\r\nLocal_Path=/srv/forms\r\nIgnore_Read_MAPI_Messages=0\r\n");
+        frmMain w(*app.state);
+        QVERIFY(runStartup(*app.state, w, 0));
+        QVERIFY(app.dialogs.shown().isEmpty());
+        QCOMPARE(app.settings().localFolder(), QStringLiteral("/srv/forms/"));
+        QCOMPARE(app.settings().flag(SystemSettings::Ignore_Read_MAPI_Messages), 0);
+        app.settings().setText(SystemSettings::SMTP_Server_Address, "mail:2525");
+        QSignalSpy ended(&w, &frmMain::programEnded);
+        w.close();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(stored(app, "SMTP_Server_Address"), QStringLiteral("mail:2525"));
+    }
+
+    // A fatal report ends the program at once: its box, and no settings written. Anything that
+    // goes wrong inside the guarded initialisation is the fatal BV_1001, before the window shows.
+    void fatalReportsWriteNoSettings()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        QVERIFY(runStartup(*app.state, w, 0));
+        app.dialogs.clearShown();
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated,
+                                 app.state->errors().ReportError(ErrorCode::UpdatingSourceGrid, true));
+        QCOMPARE(app.dialogs.messages(), QStringList{"A Fatal Error has occured (Error Code BV_4002 : Error "
+                                                     "updating source grid).  This application will terminate."});
+        QCOMPARE(app.dialogs.shown().at(0).icon, Dialogs::Icon::Critical);
+        QVERIFY(!QFile::exists(app.path("FORM.INI")));
+
+        TestApp failing;
+        bool failed = false;
+        failing.dialogs.onMessageBox = [&failed](const QString&) {
+            if (!std::exchange(failed, true))
+                throw std::runtime_error("the warning box could not be shown");
+        };
+        frmMain second(*failing.state);
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated, runStartup(*failing.state, second, 0));
+        QCOMPARE(failing.dialogs.messages(), QStringList{ErrorReporter::fatalText(ErrorCode::InitialisationFailure)});
+        QVERIFY(!second.isVisible());
+        QVERIFY(!QFile::exists(failing.path("FORM.INI")));
+    }
+
+    void systemInfoFindsAndStartsItsTool_data()
+    {
+        QTest::addColumn<QString>("first");  // value under the first key
+        QTest::addColumn<QString>("second"); // "": none; "bare": a folder; "tool": with the tool
+        QTest::addColumn<QStringList>("onPath");
+        QTest::addColumn<QStringList>("failing");
+        QTest::addColumn<QStringList>("reads");
+        QTest::addColumn<QStringList>("searched");
+        QTest::addColumn<QString>("started"); // "@tool": the tool in the second key's folder
+        QTest::addColumn<bool>("message");
+        const QStringList none, both{First, Second}, hardinfo{"hardinfo"};
+        const QString tool = "C:\\Tools\\msinfo32.exe";
+        // clang-format off
+        QTest::newRow("first value wins") << tool << "tool" << hardinfo << none << QStringList{First} << none
+            << tool << false;
+        QTest::newRow("second key's folder without the tool: no look on the PATH") << "" << "bare" << hardinfo
+            << none << both << none << "" << true;
+        QTest::newRow("second key's folder with the tool") << "" << "tool" << hardinfo << none << both << none
+            << "@tool" << false;
+        QTest::newRow("first value fails to start") << "/no/such/tool" << "" << hardinfo
+            << QStringList{"/no/such/tool"} << QStringList{First} << none << "/no/such/tool" << true;
+        QTest::newRow("first tool found on the PATH starts") << "" << "" << QStringList{"kinfocenter", "gnome-system-monitor"}
+            << none << both << QStringList{"hardinfo", "gnome-system-monitor"} << "/usr/bin/gnome-system-monitor" << false;
+        QTest::newRow("tool on the PATH fails to start") << "" << "" << hardinfo << QStringList{"/usr/bin/hardinfo"}
+            << both << hardinfo << "/usr/bin/hardinfo" << true;
+        QTest::newRow("nothing found") << "" << "" << none << none << both
+            << QStringList{"hardinfo", "gnome-system-monitor", "kinfocenter"} << "" << true;
+        // clang-format on
+    }
+    void systemInfoFindsAndStartsItsTool()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, started);
+        TestApp app;
+        FakeRegistry registry;
+        FakeLauncher launcher;
+        if (!first.isEmpty())
+            registry.values[First] = first;
+        if (!second.isEmpty())
+            registry.values[Second] = app.folder();
+        if (second == "tool")
+            app.writeFile("MSINFO32.EXE", "tool");
+        QFETCH(QStringList, onPath);
+        QFETCH(QStringList, failing);
+        launcher.onPath = onPath;
+        launcher.failing = failing;
+        SystemInformation(registry, launcher, app.dialogs, {"hardinfo", "gnome-system-monitor", "kinfocenter"})
+            .StartSysInfo();
+        QTEST(registry.reads, "reads");
+        QTEST(launcher.searched, "searched");
+        if (started == "@tool")
+            started = ProgramFolder::join(app.folder(), "MSINFO32.EXE");
+        QCOMPARE(launcher.started, started.isEmpty() ? QStringList() : QStringList{started});
+        QFETCH(bool, message);
+        QCOMPARE(app.dialogs.messages(),
+                 message ? QStringList{"System Information Is Unavailable At This Time"} : QStringList());
     }
 };
 

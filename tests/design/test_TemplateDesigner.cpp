@@ -1,12 +1,11 @@
-#include "HookedDialogs.h"
+// The designer's commands, driven through the menus and controls of the offscreen main window,
+// and the recent templates in the per-user store behind the File menu.
 #include "TestSupport.h"
-
 #include "app/Startup.h"
 #include "app/frmMain.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QPlainTextEdit>
 #include <QSettings>
 #include <QTabBar>
@@ -18,21 +17,20 @@ const QByteArray Sample = "name=Ann&email=ann%40x.org&msg=Hello+there";
 
 bool reported(const ScriptedDialogs& dialogs, const QString& code)
 {
-    for (const QString& m : dialogs.messages())
-        if (m.contains(code))
-            return true;
-    return false;
+    return !dialogs.messages().filter(code).isEmpty();
 }
 
-void clearRecentFiles()
+QSettings store()
 {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brevane", "Brevane")
-        .remove(RecentFiles::Group);
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brevane", "Brevane");
 }
 
+QStringList captions(const RecentFiles& recent)
+{
+    return {recent.captions().begin(), recent.captions().end()};
+}
 } // namespace
 
-// The designer's commands, driven through the menus and controls of the offscreen main window.
 class TestTemplateDesigner : public QObject
 {
     Q_OBJECT
@@ -41,7 +39,7 @@ private slots:
     void init()
     {
         userSettingsFolder();
-        clearRecentFiles();
+        store().remove(RecentFiles::Group);
     }
 
     void newLearnsTheSampleAndKeepsTheDesign()
@@ -54,13 +52,10 @@ private slots:
         app.writeFile("s.att", Sample);
         app.dialogs.answerText(app.path("s.att"));
         window.mnuFileNew->trigger();
-        const auto& dialog = app.dialogs.shown().constFirst();
-        QCOMPARE(dialog.text, QString("Brevane : Open Source for Reply Template"));
-        QCOMPARE(dialog.file.filter,
-                 QString("Mailto Form (*.dat, *.att)|*.dat;*.att|All Files (*.*)|*.*"));
-        QCOMPARE(reply.designText(), QString("Dear <<name>>"));
+        QCOMPARE(app.dialogs.shown().constFirst().kind, ScriptedDialogs::Kind::Open);
+        QCOMPARE(reply.designText(), QStringLiteral("Dear <<name>>"));
         QCOMPARE(reply.path(), QString());
-        QCOMPARE(reply.previewText(), QString("Dear name: Ann"));
+        QCOMPARE(reply.previewText(), QStringLiteral("Dear name: Ann"));
         QVERIFY(reply.isChanged());
         QCOMPARE(window.cboVariableNames->count(), 3);
 
@@ -68,13 +63,11 @@ private slots:
         window.mnuFileSave->trigger(); // untitled: Save As, cancelled quietly
         QCOMPARE(app.dialogs.shown().size(), 1);
         QCOMPARE(app.dialogs.shown().constFirst().kind, ScriptedDialogs::Kind::Save);
-
         window.mnuFileNew->trigger(); // cancelled: nothing more
-        QCOMPARE(app.dialogs.messages(), QStringList());
+        QVERIFY(app.dialogs.messages().isEmpty());
         app.dialogs.answerText("");
         window.mnuFileNew->trigger();
         QVERIFY(reported(app.dialogs, ErrorCode::OpeningMailtoFile));
-
         // A refused sample leaves nothing shown that is no longer in the table.
         app.writeFile("empty.att", "");
         app.dialogs.answerText(app.path("empty.att"));
@@ -95,33 +88,31 @@ private slots:
             app.dialogs.answerText(app.path(name));
             window.mnuFileOpen->trigger();
         }
-        QCOMPARE(app.dialogs.shown().constFirst().text, QString("Brevane : Open Reply Template"));
-        QCOMPARE(reply.designText(), QString("T <<a>>"));
+        QCOMPARE(reply.designText(), QStringLiteral("T <<a>>"));
         QCOMPARE(reply.path(), app.path("t.rtm"));
         QCOMPARE(app.state->store().lastTemplate(), app.path("t.rtm"));
-        QCOMPARE(window.mnuFileHistory[0]->text(), app.path("t.rtm"));
         QCOMPARE(window.mnuFileHistory[1]->text(), app.path("u.rtm"));
-
         window.mnuFileHistory[1]->trigger();
-        QCOMPARE(reply.designText(), QString("U"));
+        QCOMPARE(reply.designText(), QStringLiteral("U"));
         QCOMPARE(window.mnuFileHistory[0]->text(), app.path("u.rtm"));
         QCOMPARE(app.state->store().lastTemplate(), app.path("u.rtm"));
+        reply.setDesignText("scratch");
+        window.mnuFileHistory[0]->trigger();
+        QCOMPARE(reply.designText(), QStringLiteral("U"));
         QFile::remove(app.path("t.rtm"));
         window.mnuFileHistory[1]->trigger();
         QVERIFY(reported(app.dialogs, ErrorCode::OpeningRecentTemplate));
         QCOMPARE(window.mnuFileHistory[1]->text(), app.path("t.rtm"));
         QCOMPARE(reply.path(), app.path("u.rtm"));
         app.dialogs.clearShown();
-        window.mnuFileHistory[3]->trigger();
+        window.mnuFileHistory[3]->trigger(); // an empty entry
         QVERIFY(app.dialogs.shown().isEmpty());
 
         reply.setDesignText("");
         app.dialogs.answerText(app.path("blank"));
         window.mnuFileSaveAs->trigger(); // an empty design is never written
-        QCOMPARE(app.dialogs.shown().constFirst().file.defaultExtension, QString(".rtm"));
         QVERIFY(reported(app.dialogs, ErrorCode::SavingTemplate));
         QVERIFY(!QFile::exists(app.path("blank.rtm")));
-
         reply.setDesignText("New");
         app.dialogs.answerText(app.path("mine"));
         window.mnuFileSaveAs->trigger();
@@ -129,13 +120,11 @@ private slots:
         QCOMPARE(reply.path(), app.path("mine.rtm"));
         QCOMPARE(app.state->store().lastTemplate(), app.path("mine.rtm"));
         QCOMPARE(window.mnuFileHistory[0]->text(), app.path("u.rtm")); // the list stays
-
         reply.setDesignText("Newer");
         app.dialogs.clearShown();
         window.mnuFileSave->trigger();
         QVERIFY(app.dialogs.shown().isEmpty());
         QCOMPARE(app.readFile("mine.rtm"), QByteArray("\"Newer\"\r\n"));
-
         app.dialogs.answerText(app.path("missing.rtm"));
         window.mnuFileOpen->trigger();
         QVERIFY(reported(app.dialogs, ErrorCode::OpeningTemplate));
@@ -156,46 +145,43 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         grid->setCurrentIndex(grid->model()->index(0, 2));
-        QCOMPARE(grid->toolTip(), QString("Ann"));
+        QCOMPARE(grid->toolTip(), QStringLiteral("Ann"));
         QTest::keyClick(grid, Qt::Key_Return);   // not the friendly-name column
         QCOMPARE(app.dialogs.shown().size(), 1); // only New's dialog so far
         grid->setCurrentIndex(grid->model()->index(0, 1));
-        QCOMPARE(grid->toolTip(), QString("Double Click a friendly name to change it"));
+        QCOMPARE(grid->toolTip(), TemplateDesigner::FriendlyNameHint);
         app.dialogs.answerText("");
         QTest::keyClick(grid, Qt::Key_Return);
         app.dialogs.answerText(std::nullopt);
         QTest::keyClick(grid, Qt::Key_Return);
         QVERIFY(!reply.isChanged());
-        QCOMPARE(app.dialogs.shown().last().text,
-                 QString("Enter new friendly name for form variable [name]\n"
-                         "Enter a '.' for no friendly name"));
-        QCOMPARE(app.dialogs.shown().last().defaultText, QString("name"));
+        QCOMPARE(app.dialogs.shown().last().defaultText, QStringLiteral("name"));
 
         reply.setDesignText("<<name>>!");
         app.dialogs.answerText(".");
         QTest::keyClick(grid, Qt::Key_Return);
-        QCOMPARE(window.cboVariableNames->itemText(0), QString("name []"));
+        QCOMPARE(window.cboVariableNames->itemText(0), QStringLiteral("name []"));
         QCOMPARE(grid->model()->index(0, 1).data().toString(), QString());
-        QCOMPARE(reply.previewText(), QString("Ann!"));
+        QCOMPARE(reply.previewText(), QStringLiteral("Ann!"));
         QVERIFY(reply.isChanged());
         const QRect cell = grid->visualRect(grid->model()->index(1, 1));
         app.dialogs.answerText("Mail");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(grid->model()->index(1, 1).data().toString(), QString("Mail"));
+        QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("Mail"));
 
+        // A chosen variable replaces the selection with its marker, on the design tab only.
         window.sstMain->setCurrentIndex(frmMain::TabDesign);
-        QVERIFY(window.rtfReplyFormDesign->isVisible() && window.cboVariableNames->isVisible());
         QTextCursor cursor = window.rtfReplyFormDesign->textCursor();
         cursor.setPosition(2);
         cursor.setPosition(6, QTextCursor::KeepAnchor);
         window.rtfReplyFormDesign->setTextCursor(cursor);
         emit window.cboVariableNames->activated(3);
-        QCOMPARE(reply.designText(), QString("<<<<a[1]>>>>!"));
+        QCOMPARE(reply.designText(), QStringLiteral("<<<<a[1]>>>>!"));
         window.sstMain->setCurrentIndex(frmMain::TabPreview);
-        QCOMPARE(reply.previewText(), QString("<<a[1]: x>>!"));
+        QCOMPARE(reply.previewText(), QStringLiteral("<<a[1]: x>>!"));
         emit window.cboVariableNames->activated(0);
-        QCOMPARE(reply.designText(), QString("<<<<a[1]>>>>!"));
+        QCOMPARE(reply.designText(), QStringLiteral("<<<<a[1]>>>>!"));
 
         window.sstMain->setCurrentIndex(frmMain::TabFormData);
         app.state->variables().Clear(); // the grid still shows the rows
@@ -207,36 +193,33 @@ private slots:
 
     void renamingARowThatLeftTheGridEndsTheProgram()
     {
-        HookedDialogs dialogs;
-        AppState state(QDir::tempPath(), dialogs, [] { throw ProgramTerminated{}; });
-        VariableTable& table = state.variables();
+        TestApp app;
+        VariableTable& table = app.state->variables();
         table.AddName("name");
         table.ShowInGrid();
-        dialogs.onInputBox = [&table] { // the grid ends up without the row, the table with it
+        app.dialogs.onInputBox = [&table] { // the grid ends up without the row, the table with it
             table.Clear();
             table.AddName("other");
             table.ShowInGrid();
             table.Clear();
             table.AddName("name");
         };
-        dialogs.answerText("N");
-        QVERIFY_THROWS_EXCEPTION(ProgramTerminated, state.designer().EditFriendlyName(0, 1));
-        QVERIFY(reported(dialogs, ErrorCode::UpdatingSourceGrid));
+        app.dialogs.answerText("N");
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated, app.state->designer().EditFriendlyName(0, 1));
+        QVERIFY(reported(app.dialogs, ErrorCode::UpdatingSourceGrid));
     }
 
     void startUpReopensAndExitAsks()
     {
         TestApp app;
         app.writeFile("t.rtm", "\"Kept\"\r\n");
-        app.writeFile("FORM.INI", "[System Settings]\r\nAuto_Open_Template=1\r\n"
-                                  "Last_Template_Open=" +
+        app.writeFile("FORM.INI", "[System Settings]\r\nAuto_Open_Template=1\r\nLast_Template_Open=" +
                                       app.path("t.rtm").toUtf8() + "\r\n");
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brevane", "Brevane")
-            .setValue("File History/Recent_File_0", "/r/one.rtm");
+        store().setValue("File History/Recent_File_0", "/r/one.rtm");
         frmMain window(*app.state);
         QVERIFY(runStartup(*app.state, window, 0));
-        QCOMPARE(app.state->replyTemplate().designText(), QString("Kept"));
-        QCOMPARE(window.mnuFileHistory[0]->text(), QString("/r/one.rtm"));
+        QCOMPARE(app.state->replyTemplate().designText(), QStringLiteral("Kept"));
+        QCOMPARE(window.mnuFileHistory[0]->text(), QStringLiteral("/r/one.rtm"));
         QVERIFY(app.dialogs.messages().isEmpty());
 
         ReplyTemplate& reply = app.state->replyTemplate();
@@ -247,13 +230,10 @@ private slots:
         app.dialogs.answerText(app.path("no/folder/x.rtm"));
         app.dialogs.answerText(app.path("x.rtm"));
         window.close();
-        QCOMPARE(app.dialogs.shown().constFirst().text,
-                 QString("Do you wish to save your reply template before continuing ?"));
-        QCOMPARE(app.dialogs.shown().constFirst().icon, Dialogs::Icon::None);
+        QCOMPARE(app.dialogs.shown().constFirst().text, TemplateDesigner::SaveQuestion);
         QVERIFY(reported(app.dialogs, ErrorCode::SavingTemplate));
         QCOMPARE(app.readFile("x.rtm"), QByteArray("\"Changed\"\r\n"));
         QCOMPARE(app.state->store().lastTemplate(), app.path("x.rtm"));
-        QVERIFY(app.readFile("FORM.INI").contains("Auto_Timer="));
 
         TestApp missing;
         missing.writeFile("FORM.INI", "[System Settings]\r\nAuto_Open_Template=1\r\n");
@@ -264,6 +244,36 @@ private slots:
         missing.dialogs.clearShown();
         second.close(); // nothing unsaved: no question
         QVERIFY(missing.dialogs.shown().isEmpty());
+    }
+
+    void recentFilesMoveAndPushSlotBySlot()
+    {
+        RecentFiles recent;
+        recent.RefreshRecentFiles();
+        for (const char* p : {"/t/A", "/t/B", "/t/C", "/t/D", "/t/E"})
+            recent.AddRecentFile(p);
+        recent.AddRecentFile("/t/C");
+        QCOMPARE(captions(recent), (QStringList{"/t/C", "/t/E", "/t/D", "/t/B"}));
+        QVERIFY(!recent.PromoteRecentFile("/t/c"));
+        recent.AddRecentFile("/t/c"); // letter case counts
+        QCOMPARE(captions(recent), (QStringList{"/t/c", "/t/C", "/t/E", "/t/D"}));
+        // Stored where the platform keeps per-user settings, under the fixed names.
+        QSettings onDisk(userSettingsFolder() + "/Brevane/Brevane.conf", QSettings::IniFormat);
+        QCOMPARE(onDisk.value("File History/Recent_File_3").toString(), QStringLiteral("/t/D"));
+
+        store().remove(RecentFiles::Group);
+        for (const auto& [slot, path] : {std::pair{0, "/t/0"}, {1, ""}, {2, "/t/2"}})
+            store().setValue(RecentFiles::Group + "/" + RecentFiles::key(slot), path);
+        recent.RefreshRecentFiles();
+        recent.PushRecentFile("/t/new"); // an empty slot is not copied down
+        QStringList stored;
+        for (int n = 0; n < RecentFiles::Count; ++n)
+            stored << store().value(RecentFiles::Group + "/" + RecentFiles::key(n)).toString();
+        QCOMPARE(stored, (QStringList{"/t/new", "/t/0", "/t/2", "/t/2"}));
+        QCOMPARE(recent.caption(0), QStringLiteral("/t/0")); // pushing alone does not refresh
+        recent.RefreshRecentFiles();
+        QVERIFY(recent.PromoteRecentFile("/t/2")); // found by caption, moved in the store
+        QCOMPARE(captions(recent), (QStringList{"/t/2", "/t/new", "/t/0", "/t/2"}));
     }
 };
 
