@@ -1,27 +1,11 @@
 // The whole program in one process: a program folder as an installation leaves it, a mail
 // profile naming a Maildir with submissions, a real SMTP server, and start-up doing the rest.
-#include "MailSamples.h"
-#include "RunLog.h"
-#include "SmtpSink.h"
-#include "TestMaildir.h"
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
 #include "design/TemplateDesigner.h"
 #include "design/TemplateFile.h"
 #include "platform/MailProfile.h"
 #include "platform/ScriptedMailLogon.h"
 #include "processing/frmLocation_Prompt.h"
-#include "reply/ResponseDatabase.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QJsonObject>
-#include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QtTest>
 
 using namespace MailSamples;
 

@@ -4,16 +4,6 @@
 #include "platform/ProgramFolder.h"
 #include "platform/ReportDefinition.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSettings>
-#include <QSqlDatabase>
-#include <QSqlRecord>
-#include <QTemporaryDir>
-#include <QtTest>
-
 class TestInstall : public QObject
 {
     Q_OBJECT

@@ -1,11 +1,9 @@
 // The main window offscreen, its About and splash windows, start-up and shut-down, and where
 // "System Info..." finds its tool.
 #include "TestSupport.h"
-#include "app/Startup.h"
 #include "app/core/ProductInfo.h"
 #include "app/core/SystemInformation.h"
 #include "app/frmAbout.h"
-#include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "formdata/DecodeSubmission.h"
 #include "platform/ProgramFolder.h"
@@ -14,45 +12,24 @@
 #include "platform/WebLink.h"
 #include "settings/IniFile.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QLabel>
-#include <QMap>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTabBar>
-#include <QtTest>
-
 namespace {
 
-struct FakeRegistry : Registry
+// A registry and a launcher that say what was asked of them.
+struct Fakes : Registry, ProgramLauncher
 {
-    std::optional<QString> GetKeyValue(Root root, const QString& keyName, const QString& valueName) override
+    std::optional<QString> GetKeyValue(Root root, const QString& key, const QString& value) override
     {
-        // Both lookups are under HKEY_LOCAL_MACHINE; any other root shows up as a wrong read.
-        const QString key = keyName + '|' + valueName;
-        reads << (root == Root::LocalMachine ? key : "other root:" + key);
-        return values.contains(key) ? std::optional(values[key]) : std::nullopt;
+        asked << (root == Root::LocalMachine ? "" : "other root:") + key + '|' + value;
+        return values.contains(asked.last()) ? std::optional(values[asked.last()]) : std::nullopt;
     }
-    QMap<QString, QString> values;
-    QStringList reads;
-};
-
-struct FakeLauncher : ProgramLauncher
-{
     bool start(const QString& program) override
     {
-        started << program;
-        return !failing.contains(program);
+        asked << "start " + program;
+        return !program.contains("fails");
     }
-    QString findOnPath(const QString& name) override
-    {
-        searched << name;
-        return onPath.contains(name) ? "/usr/bin/" + name : QString();
-    }
-    QStringList started, failing, searched, onPath;
+    QString findOnPath(const QString& name) override { return onPath.contains(name) ? "/usr/bin/" + name : ""; }
+    QMap<QString, QString> values;
+    QStringList onPath, asked;
 };
 
 const QString First = SystemInformation::InfoKey + "|PATH";
@@ -154,9 +131,8 @@ private slots:
         });
         QTest::mouseClick(about.lblURL, Qt::LeftButton);
         QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
-        FakeRegistry registry;
-        FakeLauncher launcher;
-        SystemInformation info(registry, launcher, app.dialogs, {});
+        Fakes fakes;
+        SystemInformation info(fakes, fakes, app.dialogs, {});
         about.useSystemInformation(&info);
         QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
         QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
@@ -242,60 +218,47 @@ private slots:
         QVERIFY(!QFile::exists(failing.path("FORM.INI")));
     }
 
+    // The registry's path, then the registry's folder, then the first tool found on the PATH;
+    // the message when what was found does not start.
     void systemInfoFindsAndStartsItsTool_data()
     {
         QTest::addColumn<QString>("first");  // value under the first key
-        QTest::addColumn<QString>("second"); // "": none; "bare": a folder; "tool": with the tool
+        QTest::addColumn<bool>("second");    // the second key names a folder with the tool
         QTest::addColumn<QStringList>("onPath");
-        QTest::addColumn<QStringList>("failing");
-        QTest::addColumn<QStringList>("reads");
-        QTest::addColumn<QStringList>("searched");
-        QTest::addColumn<QString>("started"); // "@tool": the tool in the second key's folder
+        QTest::addColumn<QStringList>("asked");
         QTest::addColumn<bool>("message");
-        const QStringList none, both{First, Second}, hardinfo{"hardinfo"};
-        const QString tool = "C:\\Tools\\msinfo32.exe";
+        const QString start = "start ";
         // clang-format off
-        QTest::newRow("first value wins") << tool << "tool" << hardinfo << none << QStringList{First} << none
-            << tool << false;
-        QTest::newRow("second key's folder without the tool: no look on the PATH") << "" << "bare" << hardinfo
-            << none << both << none << "" << true;
-        QTest::newRow("second key's folder with the tool") << "" << "tool" << hardinfo << none << both << none
-            << "@tool" << false;
-        QTest::newRow("first value fails to start") << "/no/such/tool" << "" << hardinfo
-            << QStringList{"/no/such/tool"} << QStringList{First} << none << "/no/such/tool" << true;
-        QTest::newRow("first tool found on the PATH starts") << "" << "" << QStringList{"kinfocenter", "gnome-system-monitor"}
-            << none << both << QStringList{"hardinfo", "gnome-system-monitor"} << "/usr/bin/gnome-system-monitor" << false;
-        QTest::newRow("tool on the PATH fails to start") << "" << "" << hardinfo << QStringList{"/usr/bin/hardinfo"}
-            << both << hardinfo << "/usr/bin/hardinfo" << true;
-        QTest::newRow("nothing found") << "" << "" << none << none << both
-            << QStringList{"hardinfo", "gnome-system-monitor", "kinfocenter"} << "" << true;
+        QTest::newRow("first value wins") << "/opt/info" << true << QStringList{"hardinfo"}
+            << QStringList{First, start + "/opt/info"} << false;
+        QTest::newRow("first value fails to start") << "/opt/fails" << false << QStringList{"hardinfo"}
+            << QStringList{First, start + "/opt/fails"} << true;
+        QTest::newRow("second key's folder") << "" << true << QStringList{"hardinfo"}
+            << QStringList{First, Second, start + "@/MSINFO32.EXE"} << false;
+        QTest::newRow("first tool on the PATH") << "" << false << QStringList{"kinfocenter", "hardinfo"}
+            << QStringList{First, Second, start + "/usr/bin/hardinfo"} << false;
+        QTest::newRow("a tool that fails ends the search") << "" << false << QStringList{"kinfocenter", "fails"}
+            << QStringList{First, Second, start + "/usr/bin/fails"} << true;
+        QTest::newRow("nothing found") << "" << false << QStringList{} << QStringList{First, Second} << true;
         // clang-format on
     }
     void systemInfoFindsAndStartsItsTool()
     {
         QFETCH(QString, first);
-        QFETCH(QString, second);
-        QFETCH(QString, started);
+        QFETCH(bool, second);
+        QFETCH(QStringList, asked);
         TestApp app;
-        FakeRegistry registry;
-        FakeLauncher launcher;
-        if (!first.isEmpty())
-            registry.values[First] = first;
-        if (!second.isEmpty())
-            registry.values[Second] = app.folder();
-        if (second == "tool")
-            app.writeFile("MSINFO32.EXE", "tool");
+        Fakes fakes;
         QFETCH(QStringList, onPath);
-        QFETCH(QStringList, failing);
-        launcher.onPath = onPath;
-        launcher.failing = failing;
-        SystemInformation(registry, launcher, app.dialogs, {"hardinfo", "gnome-system-monitor", "kinfocenter"})
-            .StartSysInfo();
-        QTEST(registry.reads, "reads");
-        QTEST(launcher.searched, "searched");
-        if (started == "@tool")
-            started = ProgramFolder::join(app.folder(), "MSINFO32.EXE");
-        QCOMPARE(launcher.started, started.isEmpty() ? QStringList() : QStringList{started});
+        fakes.onPath = onPath;
+        if (!first.isEmpty())
+            fakes.values[First] = first;
+        if (second) {
+            fakes.values[Second] = app.folder();
+            app.writeFile("MSINFO32.EXE", "tool");
+        }
+        SystemInformation(fakes, fakes, app.dialogs, {"fails", "hardinfo", "kinfocenter"}).StartSysInfo();
+        QCOMPARE(fakes.asked, asked.replaceInStrings("@", app.folder()));
         QFETCH(bool, message);
         QCOMPARE(app.dialogs.messages(),
                  message ? QStringList{"System Information Is Unavailable At This Time"} : QStringList());

@@ -1,8 +1,5 @@
 #include "TestSupport.h"
 
-#include <QDir>
-#include <QTest>
-
 // The reply template: its merge with the variable table into the preview, and its ".rtm" files
 // loaded and saved through the process-wide template and variable table.
 class TestReplyTemplate : public QObject

@@ -1,16 +1,6 @@
 // The designer's commands, driven through the menus and controls of the offscreen main window,
 // and the recent templates in the per-user store behind the File menu.
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QPlainTextEdit>
-#include <QSettings>
-#include <QTabBar>
-#include <QTableView>
-#include <QTest>
 
 namespace {
 const QByteArray Sample = "name=Ann&email=ann%40x.org&msg=Hello+there";

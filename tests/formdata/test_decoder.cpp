@@ -3,8 +3,6 @@
 #include "TestSupport.h"
 #include "formdata/DecodeSubmission.h"
 
-#include <QtTest>
-
 namespace {
 using Pairs = QList<QPair<QString, QString>>;
 using P = QPair<QString, QString>;

@@ -1,14 +1,11 @@
-// The IMAP inbox against a real server (Debian's dovecot on 127.0.0.1).
+// The IMAP inbox against a real server (Debian's dovecot on 127.0.0.1), and a run over it
+// through the user's mail profile as the program reads it.
 #include "DovecotServer.h"
 #include "TestSupport.h"
 #include "platform/ImapInbox.h"
 #include "platform/MailInboxError.h"
 #include "platform/MailProfile.h"
 #include "platform/ScriptedMailLogon.h"
-
-#include <QFileInfo>
-#include <QTcpServer>
-#include <QtTest>
 
 using namespace MailSamples;
 
@@ -126,6 +123,35 @@ private slots:
         QVERIFY(in->signOff());
         // The password that worked is kept for the next run.
         QCOMPARE(MailProfile::load().password, DovecotServer::Password);
+    }
+
+    // What the cases before left unread: the ordinary mail and the name-only form.
+    void runAnswersUnreadFormsAndMarksThemSeen()
+    {
+        SmtpSink sink;
+        QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
+        TestApp app;
+        app.prepareRuns();
+        QVERIFY((MailProfile{m_server.imapUrl(), DovecotServer::User, DovecotServer::Password}.save()));
+        ScriptedMailLogon logon;
+        app.state->inboxFactory = [&logon] { return MailInbox::fromProfile(logon); };
+        app.sendRepliesThrough(sink.address());
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items(), QStringList({"cy@example.net not a mailto form [IGNORED]", "di@example.net processed [OK]",
+                                           "   SMTP Send to di@example.net [OK]"}));
+        QVERIFY2(app.dialogs.shown().isEmpty(), qPrintable(app.dialogs.messages().join('\n')));
+        QVERIFY(logon.requests().isEmpty());
+        QCOMPARE(sink.messages().size(), 1);
+        QVERIFY(sink.messages()[0].contains("Dear Ann Lee,\nthanks."));
+        QCOMPARE(readFlags(), (QList<bool>{true, true, false, true}));
+        // Only the ordinary mail is still unread; read mail comes back with the setting off.
+        app.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items(), QStringList{"cy@example.net not a mailto form [IGNORED]"});
+        app.settings().setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items().size(), 4);
+        QCOMPARE(app.rows().size(), 4);
     }
 };
 

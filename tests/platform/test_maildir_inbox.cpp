@@ -6,31 +6,9 @@
 #include "platform/ScriptedMailLogon.h"
 #include "platform/frmMailLogon.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSettings>
-#include <QtTest>
-
 using namespace MailSamples;
 
 namespace {
-// The note in an HTML body with an embedded picture (multipart/related, Content-ID).
-QByteArray embeddedObject(const QString& sender)
-{
-    const QByteArray related = "----=_Related_0002";
-    return header(sender, "multipart/related; boundary=\"" + related + "\"") + "\r\n--" + related +
-           "\r\n" +
-           lines({"Content-Type: text/html; charset=us-ascii", QString(),
-                  "<p>Form posted from Mozilla</p><img src=\"cid:logo@x\">"}) +
-           "--" + related + "\r\n" +
-           lines({"Content-Type: image/gif", "Content-Transfer-Encoding: base64",
-                  "Content-ID: <logo@x>", QString(),
-                  "R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7"}) +
-           "--" + related + "--\r\n";
-}
-
 QString notFound(const QString& folder)
 {
     return "Mail folder " + folder + " not found";
@@ -83,26 +61,25 @@ private slots:
         QDir(homeMaildir()).removeRecursively();
     }
 
+    // A folder without cur/ and new/ is no Maildir either.
     void missingFolderFailsSignOnWithItsName()
     {
         const QString folder = m_dir->filePath("nowhere");
         MaildirInbox inbox(folder);
-        QVERIFY(!inbox.signOn());
-        QCOMPARE(inbox.errorDescription(), notFound(folder));
-        QVERIFY(!inbox.loginRefused());
-        // A folder without cur/ and new/ is no Maildir either.
-        QDir().mkpath(folder);
-        QVERIFY(!inbox.signOn());
-        TestMaildir made(folder);
-        QVERIFY(inbox.signOn());
-        QVERIFY(inbox.errorDescription().isEmpty());
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(!inbox.signOn() && !inbox.loginRefused());
+            QCOMPARE(inbox.errorDescription(), notFound(folder));
+            QDir().mkpath(folder);
+        }
+        TestMaildir maildir(folder);
+        QVERIFY(inbox.signOn() && inbox.errorDescription().isEmpty());
     }
 
     void readsEachKindOfMessage_data()
     {
         QTest::addColumn<QByteArray>("message");
         QTest::addColumn<QString>("originator");
-        QTest::addColumn<QString>("bodyHas"); // empty: no plain-text part at all
+        QTest::addColumn<QString>("bodyHas");
         QTest::addColumn<int>("attachments");
         QTest::addColumn<int>("type");         // -1: not checked
         QTest::addColumn<QByteArray>("saved"); // empty: not checked
@@ -118,8 +95,6 @@ private slots:
             << "cy@example.net" << "Form posted from" << 2 << -1 << QByteArray();
         QTest::newRow("attached message") << attachedMessage("Di <di@example.net>")
             << "di@example.net" << "Form posted from" << 1 << embedded << QByteArray();
-        QTest::newRow("embedded object") << embeddedObject("Ed <ed@example.net>")
-            << "ed@example.net" << "" << 1 << embedded << QByteArray();
         QTest::newRow("lower-case marker") << lowerCaseMarker("Flo <flo@example.net>")
             << "flo@example.net" << "form posted from" << 1 << data << formData();
         QTest::newRow("ordinary mail") << ordinaryMail("Gus <gus@example.net>", "Grüße aus Köln = 1")
@@ -136,8 +111,7 @@ private slots:
         QVERIFY(open());
         QCOMPARE(m_inbox->count(), 1);
         QTEST(originatorOf(0), "originator");
-        QVERIFY2(bodyHas.isEmpty() ? m_inbox->bodyText().isEmpty() : m_inbox->bodyText().contains(bodyHas),
-                 qPrintable(m_inbox->bodyText()));
+        QVERIFY2(m_inbox->bodyText().contains(bodyHas), qPrintable(m_inbox->bodyText()));
         QTEST(m_inbox->attachmentCount(), "attachments");
         if (type != -1)
             QCOMPARE(m_inbox->attachmentType(), type);

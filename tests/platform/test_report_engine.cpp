@@ -6,8 +6,6 @@
 #include "platform/ReportEngine.h"
 #include "platform/ReportQuery.h"
 
-#include <QTextDocument>
-#include <QtTest>
 #include <ctime>
 
 using namespace ReportTestData;

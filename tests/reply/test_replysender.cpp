@@ -6,12 +6,6 @@
 #include "platform/RecordingPrinter.h"
 #include "reply/ReplySender.h"
 
-#include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTimer>
-#include <QtTest>
-
 namespace {
 
 const QString Prompt = QStringLiteral("Prompt For Email Address");

@@ -1,16 +1,9 @@
 // The response report: the date range as typed, and the dialog that runs it over a real FORM.MDB.
 #include "ReportTestData.h"
 #include "TestSupport.h"
-#include "app/frmMain.h"
 #include "platform/frmReportPreview.h"
 #include "reply/ReportDateRange.h"
 #include "reply/frmReporting.h"
-
-#include <QAction>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTextBrowser>
-#include <QtTest>
 
 using namespace ReportTestData;
 

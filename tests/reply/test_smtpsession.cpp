@@ -1,14 +1,8 @@
 // The SMTP dialogue on the wire, against a server that replies as each case needs, and replies
 // delivered to a real SMTP server (aiosmtpd) and read back from its Maildir.
 #include "ScriptedSmtpServer.h"
-#include "SmtpSink.h"
 #include "TestSupport.h"
 #include "reply/SmtpSession.h"
-
-#include <QHostInfo>
-#include <QJsonObject>
-#include <QTimer>
-#include <QtTest>
 
 namespace {
 

@@ -1,21 +1,7 @@
 // The settings window offscreen, over the live record and FORM.INI.
 #include "TestSupport.h"
-#include "app/Startup.h"
-#include "app/frmMain.h"
 #include "settings/ApplyTracker.h"
 #include "settings/frmSettings.h"
-
-#include <QAction>
-#include <QCheckBox>
-#include <QDir>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QtTest>
 
 namespace {
 

@@ -7,9 +7,6 @@
 #include "settings/IniFile.h"
 #include "settings/MatchingFiles.h"
 
-#include <QDir>
-#include <QSignalSpy>
-#include <QtTest>
 #include <unistd.h>
 
 using K = SystemSettings;

@@ -1,15 +1,22 @@
 #pragma once
 
+// What the tests share: the rig below, the real servers and samples, the program's windows
+// and state, and Qt's test, widget and SQL modules.
 #include "HookedDialogs.h"
 #include "MailSamples.h"
+#include "RunLog.h"
+#include "SmtpSink.h"
 #include "TestMaildir.h"
+#include "app/Startup.h"
 #include "app/core/AppState.h"
+#include "app/frmMain.h"
 #include "processing/ProcessingRun.h"
 #include "reply/ResponseDatabase.h"
 
-#include <QByteArray>
-#include <QString>
-#include <QTemporaryDir>
+#include <QtNetwork>
+#include <QtSql>
+#include <QtTest>
+#include <QtWidgets>
 #include <memory>
 #include <optional>
 
