@@ -1,5 +1,6 @@
-// The designer's commands, driven through the menus and controls of the offscreen main window,
-// and the recent templates in the per-user store behind the File menu.
+// The reply template: its merge with the variable table and its ".rtm" files; the designer's
+// commands, driven through the menus and controls of the offscreen main window; and the recent
+// templates in the per-user store behind the File menu.
 #include "TestSupport.h"
 
 namespace {
@@ -19,6 +20,19 @@ QStringList captions(const RecentFiles& recent)
 {
     return {recent.captions().begin(), recent.captions().end()};
 }
+
+// One submission decoded into the table; a friendly name of "" is set to nothing, a null one is
+// unset (as read from an empty line), and a missing one stays the form name.
+void fill(VariableTable& table, const QList<std::pair<QString, QString>>& fields, const QStringList& friendly = {})
+{
+    table.Clear();
+    for (const auto& [name, value] : fields) {
+        table.AddName(name);
+        table.SetLastValue(value);
+    }
+    for (int i = 0; i < friendly.size(); ++i)
+        table.SetFriendlyName(fields[i].first, friendly[i]);
+}
 } // namespace
 
 class TestTemplateDesigner : public QObject
@@ -30,6 +44,103 @@ private slots:
     {
         userSettingsFolder();
         store().remove(RecentFiles::Group);
+    }
+
+    void markersAreReplacedExactly()
+    {
+        TestApp app;
+        VariableTable& table = app.state->variables();
+        const auto merged = [&table](const char* design) { return ReplyTemplate::merged(design, table, ": "); };
+        fill(table, {{"Name", "Ann"}, {"n", "x"}}, {"", ""});
+        QCOMPARE(merged("<<Name>>,<<Name>>\r\n<<n>><<n>>"), QStringLiteral("Ann,Ann\r\nxx"));
+        QCOMPARE(merged("<<other>> <<name>> <<NAME>> << Name>>"), QStringLiteral("<<other>> <<name>> <<NAME>> << Name>>"));
+        // A value holding its own marker is replaced once and the merge ends; a later row's
+        // marker inside a value is replaced too, an earlier row's is left.
+        fill(table, {{"a", "<<a>>+<<b>>"}, {"b", "<<a>>B"}}, {"", ""});
+        QCOMPARE(merged("<<a>> <<a>>"), QStringLiteral("<<a>>+<<a>>B <<a>>+<<a>>B"));
+        fill(table, {{"loop", "<<loop>><<loop>>"}});
+        QCOMPARE(merged("[<<loop>>]"), QStringLiteral("[loop: <<loop>><<loop>>]"));
+        // Friendly names come with the suffix, a name set to nothing or unset with none.
+        fill(table, {{"Name", "Ann"}, {"mail", "a@b"}, {"msg", "Hi"}}, {"Your name", "", QString()});
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("<<Name>>|<<mail>>|<<msg>>");
+        QVERIFY(!reply.isChanged());
+        app.settings().setFriendlyReplySuffix(" = ");
+        reply.MergeReplyPreview();
+        QCOMPARE(reply.previewText(), QStringLiteral("Your name = Ann|a@b|Hi"));
+        QVERIFY(reply.isChanged());
+        QCOMPARE(reply.designText(), QStringLiteral("<<Name>>|<<mail>>|<<msg>>"));
+    }
+
+    void templateFileKeepsEveryByteQuotesAndUnsetNames()
+    {
+        TestApp app;
+        fill(app.state->variables(), {{"Name", ""}, {"ma\"il", ""}, {"msg", ""}}, {"Your name", "", QString()});
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("Dear <<Name>>\r\n\r\nHe said \"hi\"");
+        reply.setChanged(true);
+        QVERIFY(reply.SaveTemplate(app.path("a.rtm")));
+        QVERIFY(!reply.isChanged());
+        QCOMPARE(reply.path(), QString()); // the caller decides the path
+        const QByteArray expected = "\"Dear <<Name>>\r\n\r\nHe said \"\"hi\"\"\"\r\n\"Name\"\r\n\"Your name\"\r\n"
+                                    "\"ma\"\"il\"\r\n\"\"\r\n\"msg\"\r\n\r\n";
+        QCOMPARE(app.readFile("a.rtm"), expected);
+        QCOMPARE(QDir(app.folder()).entryList(QDir::Files), QStringList{"a.rtm"});
+        TestApp other;
+        ReplyTemplate& loaded = other.state->replyTemplate();
+        VariableTable& read = other.state->variables();
+        QVERIFY(loaded.LoadTemplate(app.path("a.rtm")));
+        QCOMPARE(loaded.designText(), reply.designText());
+        QCOMPARE(loaded.path(), app.path("a.rtm"));
+        QVERIFY(!loaded.isChanged());
+        QCOMPARE(read.definitions().size(), 3);
+        QVERIFY(!read.at(2).friendlyName.isNull() && read.at(2).friendlyName.isEmpty());
+        QVERIFY(read.at(3).friendlyName.isNull());
+        QCOMPARE(read.listModel()->stringList(), (QStringList{"Name [Your name]", "ma\"il []", "msg []"}));
+        QVERIFY(loaded.SaveTemplate(other.path("b.rtm")));
+        QCOMPARE(other.readFile("b.rtm"), expected);
+        // Leading blanks, two fields on a line, an unquoted field, a name in Windows-1252.
+        app.writeFile("h.rtm", "  \"Hello\r\nthere\" junk\r\n\"name\",\"Ren\xe9\"\r\nplain, \"P\"\r\n");
+        QVERIFY(loaded.LoadTemplate(app.path("h.rtm")));
+        QCOMPARE(loaded.designText(), QStringLiteral("Hello\r\nthere"));
+        QCOMPARE(read.count(), 2);
+        QCOMPARE(read.at(1).friendlyName + read.at(2).formName + read.at(2).friendlyName, QStringLiteral("RenéplainP"));
+        QVERIFY(loaded.SaveTemplate(app.path("h.rtm")));
+        QVERIFY(app.readFile("h.rtm").contains("\"Ren\xc3\xa9\"\r\n")); // written as UTF-8
+        app.writeFile("bom.rtm", "\xef\xbb\xbf\"Gr\xc3\xbc\xc3\x9f\x65\"\r\n");
+        QVERIFY(loaded.LoadTemplate(app.path("bom.rtm")));
+        QCOMPARE(loaded.designText(), QStringLiteral("Grüße"));
+        QCOMPARE(read.count(), 0);
+    }
+
+    void failedLoadsStopWhereTheyFailedAndFailedSavesKeepTheFlag()
+    {
+        TestApp app;
+        VariableTable& table = app.state->variables();
+        fill(table, {{"old", ""}}, {"Old"});
+        ReplyTemplate& reply = app.state->replyTemplate();
+        reply.setDesignText("before");
+        reply.setPath(app.path("kept.rtm"));
+        app.writeFile("empty.rtm", "");
+        QVERIFY(!reply.LoadTemplate(app.path("empty.rtm")));
+        QCOMPARE(reply.designText(), QStringLiteral("before"));
+        QVERIFY(table.definitions().isEmpty());
+        // The row now lies past the definitions: renaming it fills them up to it.
+        QVERIFY(table.SetFriendlyName("old", "New"));
+        QCOMPARE(table.definitions().value(0).friendlyName, QStringLiteral("New"));
+        app.writeFile("cut.rtm", "\"after\"\r\n\"a\"\r\n\"A\"\r\n\"b\"\r\n");
+        QVERIFY(!reply.LoadTemplate(app.path("cut.rtm")));
+        QCOMPARE(reply.designText(), QStringLiteral("after"));
+        QCOMPARE(table.definitions().size(), 2); // (a, A) and the pair left half-read
+        QCOMPARE(table.definitions().at(1).formName, QStringLiteral("b"));
+        QCOMPARE(table.at(1).formName, QStringLiteral("old")); // rows were not reset
+        QCOMPARE(reply.path(), app.path("kept.rtm"));
+        QVERIFY(!reply.LoadTemplate(app.path("missing.rtm")) && !reply.LoadTemplate(QString()));
+        reply.setChanged(true);
+        QDir(app.folder()).mkdir("dir.rtm");
+        for (const QString& path : {app.path("no/such/folder/t.rtm"), QString(), app.path("dir.rtm")})
+            QVERIFY(!reply.SaveTemplate(path));
+        QVERIFY(QFileInfo(app.path("dir.rtm")).isDir() && reply.isChanged());
     }
 
     void newLearnsTheSampleAndKeepsTheDesign()

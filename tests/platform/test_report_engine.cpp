@@ -1,35 +1,87 @@
-// The report engine over a real FORM.MDB and the shipped FORM.RPT.
-#include "ReportTestData.h"
+// The response report: the engine over a real FORM.MDB and the shipped FORM.RPT, the date range
+// as typed, and the dialog and preview window that run and show it.
 #include "TestSupport.h"
 #include "platform/ReportDefinition.h"
 #include "platform/ReportDocument.h"
 #include "platform/ReportEngine.h"
 #include "platform/ReportQuery.h"
+#include "platform/ReportViewer.h"
+#include "platform/frmReportPreview.h"
+#include "reply/ReportDateRange.h"
+#include "reply/frmReporting.h"
 
 #include <ctime>
 
-using namespace ReportTestData;
-
 namespace {
-const QString D = QStringLiteral("{Form_Response.Form_Reponse_Source_Date}");
+
+const QString D = ReportDateRange::Field;
+const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+
+// FORM.MDB made the program's way, rows as written, so a test can also store a date the program
+// never would; and the shipped FORM.RPT beside it.
+void createReportFiles(const QString& folder, const QList<std::pair<QDateTime, QString>>& rows)
+{
+    QFile::copy(BREVANE_SOURCE_DIR "/resources/report/FORM.RPT", folder + "/FORM.RPT");
+    const QString mdb = folder + "/FORM.MDB";
+    ResponseDatabase::createEmptyDatabase(mdb);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "report rows");
+        db.setDatabaseName(mdb);
+        QVERIFY(db.open());
+        for (const auto& [when, subject] : rows)
+            QVERIFY(QSqlQuery(db).exec("INSERT INTO Form_Response (Form_Reponse_Source_Date, Form_Response_Source_Address, "
+                                       "Form_Response_Subject, Form_Response_Message) VALUES ('" +
+                                       (when.isValid() ? ResponseDatabase::storedDate(when) : "yesterday") +
+                                       "', 'ann@example.com', '" + subject + "', 'Thank you.')"));
+    }
+    QSqlDatabase::removeDatabase("report rows");
 }
+
+QDateTime at(int month, int day, int hour, int minute = 0)
+{
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute));
+}
+
+// Keeps every report it is handed instead of showing it; the subject column row by row.
+struct RecordingViewer : ReportViewer
+{
+    bool showReport(const ReportData& report) override
+    {
+        shown.append(report);
+        return accept;
+    }
+    QStringList subjects(int report = 0) const
+    {
+        QStringList out;
+        for (const QStringList& row : shown.value(report).rows)
+            out << row.value(2);
+        return out;
+    }
+    QList<ReportData> shown;
+    bool accept = true;
+};
+
+} // namespace
 
 class TestReportEngine : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QLocale m_locale{QLocale::English, QLocale::UnitedKingdom};
+    std::unique_ptr<TestApp> m_app;
     RecordingViewer m_viewer;
     std::unique_ptr<ReportEngine> m_engine;
 
-    QString rpt() const { return m_dir->filePath("FORM.RPT"); }
-    QString mdb() const { return m_dir->filePath("FORM.MDB"); }
     bool run(const QString& selection, const QString& caption = "Date Range= 'x'")
     {
         m_engine->setSelectionFormula(selection);
         m_engine->setFormula(0, caption);
         return m_engine->setAction(ReportEngine::RunReport);
+    }
+    void clickOk(frmReporting& dialog, const QString& start, const QString& finish)
+    {
+        dialog.txtStart_Date->setText(start);
+        dialog.txtFinish_Date->setText(finish);
+        QTest::mouseClick(dialog.cmdOk, Qt::LeftButton);
     }
 
 private slots:
@@ -38,37 +90,24 @@ private slots:
         // Ten hours ahead of UTC: a reply stored on one UTC day is often the next local day.
         qputenv("TZ", "XYZ-10");
         tzset();
+        QLocale::setDefault(uk);
     }
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        copyShippedDefinition(rpt());
-        createDatabase(mdb(), {{stored({2026, 2, 28}, {23, 59}), "last of February"},
-                               {stored({2026, 3, 16}, {0, 10}), "first after"},
-                               {stored({2026, 3, 1}, {0, 30}), "first of March"},
-                               {"yesterday", "no date"},
-                               {stored({2026, 3, 10}, {12, 0}), "middle"},
-                               {stored({2026, 3, 15}, {23, 30}), "last in range"}});
+        m_app = std::make_unique<TestApp>();
+        createReportFiles(m_app->folder(), {{at(2, 28, 23, 59), "last of February"}, {at(3, 16, 0, 10), "first after"},
+                                            {at(3, 1, 0, 30), "first of March"}, {{}, "no date"},
+                                            {at(3, 10, 12), "middle"}, {at(3, 15, 23, 30), "last in range"}});
         m_viewer = RecordingViewer();
-        m_engine = std::make_unique<ReportEngine>(m_viewer, m_locale);
-        m_engine->setReportFileName(rpt());
-    }
-
-    void refusesBrokenDefinitions()
-    {
-        for (const char* text : {"Column=A|a", "Table=T\nColumn=A|a\nColour=red", "Table=T\nColumn=A|a|money",
-                                 "Table=T\nColumn=A;DROP TABLE T|a", "Table=T\nColumn=A|a\nSort=A sideways"}) {
-            QString error;
-            QVERIFY2(!ReportDefinition::parse(QLatin1String(text), &error), text);
-            QVERIFY(error.startsWith("line "));
-        }
+        m_engine = std::make_unique<ReportEngine>(m_viewer, uk);
+        m_engine->setReportFileName(m_app->path("FORM.RPT"));
     }
 
     void selectsRowsByLocalDay_data()
     {
         QTest::addColumn<QString>("formula");
-        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("expected"); // "fails": the run fails
         QTest::newRow("range") << D + " in Date (2026,3,1) to Date (2026,3,15)"
                                << QStringList{"first of March", "middle", "last in range"};
         QTest::newRow("up to and including") << D + " <= Date (2026,3,1)"
@@ -79,91 +118,162 @@ private slots:
         QTest::newRow("free blanks and case")
             << "  { Form_Response.Form_Reponse_Source_Date }IN date(2026,3,10)TO DATE ( 2026 , 3 , 10 ) "
             << QStringList{"middle"};
+        const QStringList fails{"fails"};
+        QTest::newRow("unknown field") << "{Form_Response.No_Such_Field} >= Date (2026,3,1)" << fails;
+        QTest::newRow("field alone") << D << fails;
+        QTest::newRow("unclosed field") << "{Form_Response.Form_Reponse_Source_Date <= Date (2026,3,1)" << fails;
+        QTest::newRow("no such day") << D + " <= Date (2026,2,29)" << fails;
+        QTest::newRow("number, not a date") << D + " <= 20260301" << fails;
+        QTest::newRow("range cut short") << D + " in Date (2026,3,1) to" << fails;
+        QTest::newRow("trailing words") << D + " <= Date (2026,3,1) and " + D + " >= Date (2026,1,1)" << fails;
     }
     void selectsRowsByLocalDay()
     {
         QFETCH(QString, formula);
-        QVERIFY2(run(formula), qPrintable(m_engine->lastError()));
-        QCOMPARE(m_viewer.shown.size(), 1);
-        QTEST(subjects(m_viewer.shown[0]), "expected");
+        QFETCH(QStringList, expected);
+        QCOMPARE(run(formula), expected != QStringList{"fails"});
+        QCOMPARE(m_viewer.shown.size(), expected == QStringList{"fails"} ? 0 : 1);
+        if (!m_viewer.shown.isEmpty())
+            QCOMPARE(m_viewer.subjects(), expected);
     }
 
     void showsCaptionHeadingsAndLocalTimes()
     {
-        QVERIFY(run(D + " >= Date (2026,3,16)", "Date Range= 'All replies, beginning Monday, 16 March 2026'"));
+        QVERIFY(run(D + " >= Date (2026,3,16)", "Date Range= 'It's March'"));
         const ReportData& r = m_viewer.shown.at(0);
-        QCOMPARE(QStringList({r.title, r.captionName, r.caption}),
-                 QStringList({"Form Responses", "Date Range", "All replies, beginning Monday, 16 March 2026"}));
+        QCOMPARE(QStringList({r.title, r.captionName, r.caption}), QStringList({"Form Responses", "Date Range", "It's March"}));
         QCOMPARE(r.headings, (QStringList{"Received", "Address", "Subject", "Reply"}));
         // Stored 14:10 UTC on the 15th; shown as the local time the user lived it.
         QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "ann@example.com", "first after", "Thank you."}}));
-
         // Without a selection every row is shown, one without a date as it is stored; the
         // connection is closed after each run.
         QVERIFY(run(QString()));
         QCOMPARE(m_viewer.shown[1].rows.size(), 6);
         QVERIFY(m_viewer.shown[1].rows.contains({"yesterday", "ann@example.com", "no date", "Thank you."}));
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
-        QVERIFY(!ReportQuery::localDay("yesterday").isValid());
-    }
-
-    void failsWithoutDefinitionOrDatabase()
-    {
-        m_engine->setReportFileName(m_dir->filePath("MISSING.RPT"));
-        QVERIFY(!run(QString()));
-        QVERIFY(!m_engine->lastError().isEmpty());
-        // The database is opened read-only: a missing one is reported, never created empty.
-        QVERIFY(QFile::remove(mdb()));
-        m_engine->setReportFileName(rpt());
-        QVERIFY(!run(QString()));
-        QVERIFY(!QFile::exists(mdb()));
-        createDatabase(mdb(), {});
-        writeBytes(rpt(), "Table=Other\nColumn=Form_Response_Subject|Subject\n");
-        QVERIFY(!run(QString()));
-        QVERIFY(m_viewer.shown.isEmpty());
-    }
-
-    void failsOnFormulasItCannotRead_data()
-    {
-        QTest::addColumn<QString>("selection");
-        QTest::addColumn<QString>("caption");
-        const QString caption = "Date Range= 'x'";
-        QTest::newRow("unknown field") << "{Form_Response.No_Such_Field} >= Date (2026,3,1)" << caption;
-        QTest::newRow("field alone") << D << caption;
-        QTest::newRow("unclosed field") << "{Form_Response.Form_Reponse_Source_Date <= Date (2026,3,1)" << caption;
-        QTest::newRow("no such day") << D + " <= Date (2026,2,29)" << caption;
-        QTest::newRow("number, not a date") << D + " <= 20260301" << caption;
-        QTest::newRow("range cut short") << D + " in Date (2026,3,1) to" << caption;
-        QTest::newRow("trailing words") << D + " <= Date (2026,3,1) and " + D + " >= Date (2026,1,1)" << caption;
-        QTest::newRow("caption without =") << QString() << "Date Range All replies";
-    }
-    void failsOnFormulasItCannotRead()
-    {
-        QFETCH(QString, selection);
-        QFETCH(QString, caption);
-        QVERIFY(!run(selection, caption));
-        QVERIFY(m_viewer.shown.isEmpty());
-    }
-
-    void viewerRefusalFailsAndCaptionKeepsQuotes()
-    {
-        QVERIFY(run(QString(), "Date Range= 'It's March'"));
-        QCOMPARE(m_viewer.shown.last().caption, QStringLiteral("It's March"));
+        QVERIFY(!run(QString(), "Date Range All replies")); // a caption without "="
         m_viewer.accept = false;
         QVERIFY(!run(QString()));
     }
 
-    void documentEscapesTheRowsAndSavesPdf()
+    void failsWithoutDefinitionOrDatabase()
     {
-        const ReportData data{"Form Responses", "Date Range", "All replies between a & b", {"Subject", "Reply"},
-                              {{"<b>bold</b>", "line one\r\nline two"}}};
-        const QString html = ReportDocument::html(data, m_locale);
-        for (const char* part :
-             {"All replies between a &amp; b", "&lt;b&gt;bold&lt;/b&gt;", "line one<br>line two", "1 reply"})
+        for (const char* text : {"Column=A|a", "Table=T\nColumn=A|a\nColour=red", "Table=T\nColumn=A|a|money",
+                                 "Table=T\nColumn=A;DROP TABLE T|a", "Table=T\nColumn=A|a\nSort=A sideways"}) {
+            QString error;
+            QVERIFY2(!ReportDefinition::parse(QLatin1String(text), &error), text);
+            QVERIFY(error.startsWith("line "));
+        }
+        m_engine->setReportFileName(m_app->path("MISSING.RPT"));
+        QVERIFY(!run(QString()));
+        // The database is opened read-only: a missing one is reported, never created empty.
+        QVERIFY(QFile::remove(m_app->path("FORM.MDB")));
+        m_engine->setReportFileName(m_app->path("FORM.RPT"));
+        QVERIFY(!run(QString()));
+        QVERIFY(!QFile::exists(m_app->path("FORM.MDB")));
+        ResponseDatabase::createEmptyDatabase(m_app->path("FORM.MDB"));
+        writeBytes(m_app->path("FORM.RPT"), "Table=Other\nColumn=Form_Response_Subject|Subject\n");
+        QVERIFY(!run(QString()));
+        QVERIFY(m_viewer.shown.isEmpty());
+    }
+
+    void rangeGivesSelectionAndCaption_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("finish");
+        QTest::addColumn<QString>("selection"); // empty: refused
+        QTest::addColumn<QString>("caption");
+        const QString all = "Date Range= 'All replies";
+        // clang-format off
+        QTest::newRow("start empty") << "" << "15/03/2026" << D + " <= Date (2026,3,15)"
+            << all + ", up to and including Sunday, 15 March 2026'";
+        QTest::newRow("finish blank") << "  01/03/2026 " << "   " << D + " >= Date (2026,3,1)"
+            << all + ", beginning Sunday, 1 March 2026'";
+        // The range runs from the earlier date; the caption keeps the order the user typed.
+        QTest::newRow("start later than finish") << "15/03/2026" << "01/03/2026"
+            << D + " in Date (2026,3,1) to Date (2026,3,15)" << all + " between Sunday, 15 March 2026 and Sunday, 1 March 2026'";
+        QTest::newRow("long and ISO dates") << "Monday, 5 January 2026" << "2026-02-09"
+            << D + " in Date (2026,1,5) to Date (2026,2,9)" << all + " between Monday, 5 January 2026 and Monday, 9 February 2026'";
+        for (const auto& [start, finish] : {std::pair<const char*, const char*>{"", ""}, {"", "next week"}, {"someday", ""},
+                                            {"30/02/2026", "01/03/2026"}, {"03/31/2026", ""}})
+            QTest::addRow("refused '%s' '%s'", start, finish) << start << finish << "" << "";
+        // clang-format on
+    }
+    void rangeGivesSelectionAndCaption()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, finish);
+        QFETCH(QString, selection);
+        const auto range = ReportDateRange::fromTexts(start, finish, uk);
+        QCOMPARE(range.has_value(), !selection.isEmpty());
+        QCOMPARE(range ? range->selectionFormula() : QString(), selection);
+        QTEST(range ? range->caption() : QString(), "caption");
+    }
+
+    void presetsTheLastSevenDaysInFourDigitYears()
+    {
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), uk), std::make_pair(QString("22/02/2026"), QString("01/03/2026")));
+        QCOMPARE(ReportDateRange::presetTexts(QDate(2028, 3, 1), uk).first, QStringLiteral("23/02/2028"));
+        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), us), std::make_pair(QString("2/22/2026"), QString("3/1/2026")));
+        QCOMPARE(ReportDateRange::readDate("3/1/26", us), QDate(2026, 3, 1)); // this century
+    }
+
+    void reportButtonOpensWithTheLastSevenDays()
+    {
+        frmMain window(*m_app->state);
+        window.toolbarButton("btnDatabase")->trigger();
+        auto* dialog = window.findChild<frmReporting*>();
+        QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
+        const QString weekAgo = ReportDateRange::shortDateText(QDate::currentDate().addDays(-7));
+        QCOMPARE(dialog->txtFinish_Date->text(), ReportDateRange::shortDateText(QDate::currentDate()));
+        QCOMPARE(dialog->txtStart_Date->selectedText(), weekAgo); // typing replaces it
+        // Cancel hides it; the next press shows the same dialog with fresh dates.
+        dialog->txtStart_Date->setText("typed");
+        QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        window.toolbarButton("btnDatabase")->trigger();
+        QCOMPARE(window.findChildren<frmReporting*>(), QList<frmReporting*>{dialog});
+        QCOMPARE(dialog->txtStart_Date->text(), weekAgo);
+    }
+
+    void okRunsTheReportOrSaysWhy()
+    {
+        frmReporting dialog(*m_app->state, nullptr, &m_viewer);
+        dialog.show();
+        clickOk(dialog, "", "31/04/2026");
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(m_app->dialogs.messages(), QStringList{"Invalid Date Format"});
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(m_viewer.subjects(), (QStringList{"first of March", "middle", "last in range"}));
+        QCOMPARE(m_viewer.shown[0].caption, QStringLiteral("All replies between Sunday, 1 March 2026 and Sunday, 15 March 2026"));
+        dialog.show();
+        QVERIFY(QFile::remove(m_app->path("FORM.RPT")));
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        QCOMPARE(m_app->dialogs.messages().last(), warning(ErrorCode::DatabaseReport));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void reportShowsInAPreviewWindowThatSavesPdf()
+    {
+        frmReporting dialog(*m_app->state); // the real viewer
+        dialog.show();
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        auto* preview = dialog.findChild<frmReportPreview*>();
+        QVERIFY(preview && preview->isVisible() && !dialog.isVisible());
+        const QString text = preview->txtReport->toPlainText();
+        QVERIFY(text.contains("Date Range: All replies between") && text.contains("middle") && !text.contains("first after"));
+        m_app->dialogs.answerText(m_app->path("report.pdf"));
+        QTest::mouseClick(preview->cmdSavePdf, Qt::LeftButton);
+        QVERIFY(m_app->readFile("report.pdf").startsWith("%PDF"));
+        preview->close();
+        // What the user typed or stored cannot make markup of its own.
+        const ReportData data{"Form Responses", "Date Range", "a & b", {"Subject"}, {{"<b>bold</b>\r\nline two"}}};
+        const QString html = ReportDocument::html(data, uk);
+        for (const char* part : {"a &amp; b", "&lt;b&gt;bold&lt;/b&gt;<br>line two", "1 reply"})
             QVERIFY2(html.contains(QLatin1String(part)), part);
-        ReportDocument document(data, m_locale);
-        QVERIFY(document.document().toPlainText().contains("Date Range: All replies"));
-        QVERIFY(!document.savePdf(m_dir->filePath("no/such/folder/report.pdf")));
+        QVERIFY(!ReportDocument(data, uk).savePdf(m_app->path("no/such/folder/report.pdf")));
     }
 };
 
