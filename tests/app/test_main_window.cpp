@@ -6,7 +6,6 @@
 #include "app/frmAbout.h"
 #include "app/frmSplash.h"
 #include "formdata/DecodeSubmission.h"
-#include "platform/ProgramFolder.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/Registry.h"
 #include "platform/WebLink.h"
@@ -14,26 +13,13 @@
 
 namespace {
 
-// A registry and a launcher that say what was asked of them.
-struct Fakes : Registry, ProgramLauncher
+// A registry without the tool's keys and a system without any of the tools.
+struct NoTools : Registry, ProgramLauncher
 {
-    std::optional<QString> GetKeyValue(Root root, const QString& key, const QString& value) override
-    {
-        asked << (root == Root::LocalMachine ? "" : "other root:") + key + '|' + value;
-        return values.contains(asked.last()) ? std::optional(values[asked.last()]) : std::nullopt;
-    }
-    bool start(const QString& program) override
-    {
-        asked << "start " + program;
-        return !program.contains("fails");
-    }
-    QString findOnPath(const QString& name) override { return onPath.contains(name) ? "/usr/bin/" + name : ""; }
-    QMap<QString, QString> values;
-    QStringList onPath, asked;
+    std::optional<QString> GetKeyValue(Root, const QString&, const QString&) override { return {}; }
+    bool start(const QString&) override { return false; }
+    QString findOnPath(const QString&) override { return {}; }
 };
-
-const QString First = SystemInformation::InfoKey + "|PATH";
-const QString Second = SystemInformation::LocationKey + "|MSINFO";
 
 int visibleSplashes()
 {
@@ -128,8 +114,8 @@ private slots:
         });
         QTest::mouseClick(about.lblURL, Qt::LeftButton);
         QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
-        Fakes fakes;
-        SystemInformation info(fakes, fakes, app.dialogs, {});
+        NoTools none;
+        SystemInformation info(none, none, app.dialogs, {"hardinfo"});
         about.useSystemInformation(&info);
         QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
         QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
@@ -208,52 +194,6 @@ private slots:
         QCOMPARE(failing.dialogs.messages(), QStringList{ErrorReporter::fatalText(ErrorCode::InitialisationFailure)});
         QVERIFY(!second.isVisible());
         QVERIFY(!QFile::exists(failing.path("FORM.INI")));
-    }
-
-    // The registry's path, then the registry's folder, then the first tool found on the PATH;
-    // the message when what was found does not start.
-    void systemInfoFindsAndStartsItsTool_data()
-    {
-        QTest::addColumn<QString>("first");  // value under the first key
-        QTest::addColumn<bool>("second");    // the second key names a folder with the tool
-        QTest::addColumn<QStringList>("onPath");
-        QTest::addColumn<QStringList>("asked");
-        QTest::addColumn<bool>("message");
-        const QString start = "start ";
-        // clang-format off
-        QTest::newRow("first value wins") << "/opt/info" << true << QStringList{"hardinfo"}
-            << QStringList{First, start + "/opt/info"} << false;
-        QTest::newRow("first value fails to start") << "/opt/fails" << false << QStringList{"hardinfo"}
-            << QStringList{First, start + "/opt/fails"} << true;
-        QTest::newRow("second key's folder") << "" << true << QStringList{"hardinfo"}
-            << QStringList{First, Second, start + "@/MSINFO32.EXE"} << false;
-        QTest::newRow("first tool on the PATH") << "" << false << QStringList{"kinfocenter", "hardinfo"}
-            << QStringList{First, Second, start + "/usr/bin/hardinfo"} << false;
-        QTest::newRow("a tool that fails ends the search") << "" << false << QStringList{"kinfocenter", "fails"}
-            << QStringList{First, Second, start + "/usr/bin/fails"} << true;
-        QTest::newRow("nothing found") << "" << false << QStringList{} << QStringList{First, Second} << true;
-        // clang-format on
-    }
-    void systemInfoFindsAndStartsItsTool()
-    {
-        QFETCH(QString, first);
-        QFETCH(bool, second);
-        QFETCH(QStringList, asked);
-        TestApp app;
-        Fakes fakes;
-        QFETCH(QStringList, onPath);
-        fakes.onPath = onPath;
-        if (!first.isEmpty())
-            fakes.values[First] = first;
-        if (second) {
-            fakes.values[Second] = app.folder();
-            app.writeFile("MSINFO32.EXE", "tool");
-        }
-        SystemInformation(fakes, fakes, app.dialogs, {"fails", "hardinfo", "kinfocenter"}).StartSysInfo();
-        QCOMPARE(fakes.asked, asked.replaceInStrings("@", app.folder()));
-        QFETCH(bool, message);
-        QCOMPARE(app.dialogs.messages(),
-                 message ? QStringList{"System Information Is Unavailable At This Time"} : QStringList());
     }
 };
 

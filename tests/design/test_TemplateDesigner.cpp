@@ -307,18 +307,6 @@ private slots:
         second.close(); // nothing unsaved: no question
         QVERIFY(missing.dialogs.shown().isEmpty());
     }
-
-    // Four entries, the newest first, letter case counting, under fixed names in the store.
-    void recentFilesKeepTheLastFour()
-    {
-        Designer d;
-        for (const char* p : {"/t/A", "/t/B", "/t/C", "/t/D", "/t/E", "/t/C", "/t/c"})
-            d.state->recentFiles().AddRecentFile(p);
-        QCOMPARE(QStringList({d.history(0), d.history(1), d.history(2), d.history(3)}),
-                 (QStringList{"/t/c", "/t/C", "/t/E", "/t/D"}));
-        QSettings onDisk(userSettingsFolder() + "/Brevane/Brevane.conf", QSettings::IniFormat);
-        QCOMPARE(onDisk.value("File History/Recent_File_3").toString(), QStringLiteral("/t/D"));
-    }
 };
 
 QTEST_MAIN(TestTemplateDesigner)

@@ -4,7 +4,6 @@
 #include "platform/MailProfile.h"
 #include "platform/MaildirInbox.h"
 #include "platform/ScriptedMailLogon.h"
-#include "platform/frmMailLogon.h"
 
 using namespace MailSamples;
 
@@ -229,18 +228,6 @@ private slots:
         QVERIFY(logon.requests().at(0).profile.isEmpty());
     }
 
-    void logonWindowGivesBackTheProfileAsEdited()
-    {
-        frmMailLogon window;
-        QCOMPARE(window.txtPassword->echoMode(), QLineEdit::Password);
-        window.setProfile({"imap://mail.example.org", "ann", "old"}, "Login refused by mail.example.org");
-        window.txtPassword->clear();
-        QTest::keyClicks(window.txtPassword, "new");
-        window.show();
-        QTest::mouseClick(window.cmdOK, Qt::LeftButton);
-        QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(window.profile(), (MailProfile{"imap://mail.example.org", "ann", "new"}));
-    }
 };
 
 QTEST_MAIN(TestMaildirInbox)

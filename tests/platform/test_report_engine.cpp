@@ -210,15 +210,6 @@ private slots:
         QTEST(range ? range->caption() : QString(), "caption");
     }
 
-    void presetsTheLastSevenDaysInFourDigitYears()
-    {
-        const QLocale us(QLocale::English, QLocale::UnitedStates);
-        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), uk), std::make_pair(QString("22/02/2026"), QString("01/03/2026")));
-        QCOMPARE(ReportDateRange::presetTexts(QDate(2028, 3, 1), uk).first, QStringLiteral("23/02/2028"));
-        QCOMPARE(ReportDateRange::presetTexts(QDate(2026, 3, 1), us), std::make_pair(QString("2/22/2026"), QString("3/1/2026")));
-        QCOMPARE(ReportDateRange::readDate("3/1/26", us), QDate(2026, 3, 1)); // this century
-    }
-
     void reportButtonOpensWithTheLastSevenDays()
     {
         frmMain window(*m_app->state);

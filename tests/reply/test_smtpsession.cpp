@@ -158,19 +158,6 @@ private slots:
             QVERIFY(!server->received().contains(notSent.toLatin1()));
     }
 
-    void silenceWaitsForTheLimitWithTheEventLoopRunning()
-    {
-        server->setSilent("MAIL");
-        smtp->setReplyLimit(300);
-        int ticks = 0;
-        QTimer ticker;
-        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-        ticker.start(10);
-        QVERIFY(!send());
-        QVERIFY(ticks > 0);
-        QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::SmtpWrongFrom)});
-    }
-
     void headersStayOneLineAndNonAsciiGoesAsSevenBit()
     {
         QVERIFY(send("Caf\u00e9 cr\u00e8me\r\n.done", " ann@example.com ", "Forms Desk <forms@example.com>",

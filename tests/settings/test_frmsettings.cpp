@@ -82,24 +82,6 @@ private slots:
         }
         QCOMPARE(f.settings().flag(K::Auto_Process_On_Start), 1);
     }
-
-    // Only the user's own clearing of "ignore read mail" warns; processing may set it again.
-    void readMailWarningOnlyWhenTheUserClears()
-    {
-        Fixture f;
-        f.w.chkIgnoreReadMessages->click();
-        QCOMPARE(f.settings().flag(K::Ignore_Read_MAPI_Messages), 0);
-        QCOMPARE(f.dialogs.messages(),
-                 QStringList({"WARNING: Turning this off could risk duplicated processing of one or more messages"}));
-        f.w.chkIgnoreReadMessages->click();
-        f.settings().setFlag(K::Ignore_Read_MAPI_Messages, 0);
-        f.settings().setFlag(K::Ignore_Read_MAPI_Messages, 1);
-        QVERIFY(f.w.chkIgnoreReadMessages->isChecked());
-        QVERIFY(f.load("Ignore_Read_MAPI_Messages=0\n"));
-        QVERIFY(!f.w.chkIgnoreReadMessages->isChecked());
-        QCOMPARE(f.dialogs.messages().size(), 1);
-    }
-
     void everyBoxEnablesApplyAndApplySaves()
     {
         Fixture f;

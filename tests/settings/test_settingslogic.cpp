@@ -1,13 +1,10 @@
 // The settings below the window: FORM.INI and the store that moves the record to and from it,
 // file filters and the folder check, the Apply state and the listed form locations.
 #include "TestSupport.h"
-#include "settings/ApplyTracker.h"
-#include "settings/FolderCheck.h"
 #include "settings/FormLocations.h"
 #include "settings/IniFile.h"
 #include "settings/MatchingFiles.h"
 
-#include <unistd.h>
 
 using K = SystemSettings;
 
@@ -81,19 +78,6 @@ private slots:
         QVERIFY(QFile::remove(other.path("FORM.INI")));
         QDir(other.folder()).mkdir("FORM.INI");
         QVERIFY(!other.state->store().SaveSettings());
-    }
-
-    void refusedWriteLeavesTheFileWhole()
-    {
-        if (geteuid() == 0)
-            QSKIP("root writes into read-only folders");
-        TestApp app;
-        app.writeFile("FORM.INI", "[System Settings]\r\nAuto_Timer=7\r\n");
-        QFile::setPermissions(app.folder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        app.settings().setText(K::Auto_Timer, "3");
-        QVERIFY(!app.state->store().SaveSettings());
-        QFile::setPermissions(app.folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QCOMPARE(app.readFile("FORM.INI"), QByteArray("[System Settings]\r\nAuto_Timer=7\r\n"));
     }
 
     void maxLengthAndTimerNumbers_data()
@@ -175,48 +159,6 @@ private slots:
         QVERIFY(MatchingFiles::list(f, "*.att;").isEmpty());
         QVERIFY(MatchingFiles::list(dir.filePath("missing"), "*.att").isEmpty());
         QVERIFY(MatchingFiles::list(QString(), "*.att").isEmpty());
-    }
-
-    void folderCheckEntersFolderAndResolvesRelativeNames()
-    {
-        QTemporaryDir dir;
-        QDir(dir.path()).mkpath("inner/deeper");
-        const QString inner = dir.filePath("inner");
-        QCOMPARE(FolderCheck::enter(inner), std::optional<QString>(inner));
-        QCOMPARE(QDir::currentPath(), QDir(inner).canonicalPath());
-        // A relative name comes back absolute, so checking it a second time from inside works.
-        const auto relative = FolderCheck::enter("deeper");
-        QVERIFY(relative);
-        QCOMPARE(QDir(*relative).canonicalPath(), QDir(inner + "/deeper").canonicalPath());
-        QVERIFY(FolderCheck::enter(*relative));
-        writeBytes(dir.filePath("plain.att"), "x");
-        for (const QString& bad : {dir.filePath("missing"), QString(), dir.filePath("plain.att")})
-            QVERIFY(!FolderCheck::enter(bad));
-        // A failed check leaves the current directory where it was.
-        QCOMPARE(QDir::currentPath(), QDir(*relative).canonicalPath());
-    }
-
-    void applyCountsStoredChangesAndLoadsOnly()
-    {
-        TestApp app;
-        SystemSettings& s = app.settings();
-        ApplyTracker apply(s, app.state->store(), app.state->errors());
-        s.setFriendlyReplySuffix(" - ");
-        s.setLocalFolder(QDir::tempPath());
-        s.setText(K::Auto_Timer, "10"); // the value it already holds
-        QVERIFY(!apply.isEnabled());
-        s.setText(K::MAPI_ID, "me");
-        QVERIFY(apply.isEnabled());
-        QVERIFY(apply.apply());
-        QVERIFY(!apply.isEnabled());
-        // A load counts even when it brings back exactly what the record holds.
-        QVERIFY(app.state->store().LoadSettings());
-        QVERIFY(apply.isEnabled());
-        // Cancel without FORM.INI has nothing to go back to: the edit stays.
-        QVERIFY(QFile::remove(app.path("FORM.INI")));
-        s.setText(K::MAPI_ID, "edited");
-        apply.cancel();
-        QCOMPARE(s.text(K::MAPI_ID), QStringLiteral("edited"));
     }
 
     void loadSetsWorkingValuesButListShowsOnlyUsableOnes()
