@@ -1,6 +1,5 @@
 #include "DovecotServer.h"
 
-#include "TestMaildir.h"
 #include "TestSupport.h"
 #include "platform/ImapInbox.h"
 
