@@ -69,7 +69,10 @@ private slots:
         ScriptedMailLogon logon;
         app.state->inboxFactory = [&logon] { return MailInbox::fromProfile(logon); };
         frmMain window(*app.state);
+        app.state->cancelRequested = true; // start-up puts the run-time flags in a known state
+        app.state->minutesElapsed = 7;
         QVERIFY(runStartup(*app.state, window, 0));
+        QVERIFY(!app.state->cancelRequested && app.state->minutesElapsed == 0);
 
         // Nothing asked the user anything: the profile named the inbox, senders have addresses.
         QCOMPARE(app.dialogs.shown().size(), 0);

@@ -1,10 +1,8 @@
-// The main window offscreen, its About and splash windows, start-up and shut-down, and where
-// "System Info..." finds its tool.
+// The main window offscreen, its About window, start-up and shut-down.
 #include "TestSupport.h"
 #include "app/core/ProductInfo.h"
 #include "app/core/SystemInformation.h"
 #include "app/frmAbout.h"
-#include "app/frmSplash.h"
 #include "formdata/DecodeSubmission.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/Registry.h"
@@ -20,14 +18,6 @@ struct NoTools : Registry, ProgramLauncher
     bool start(const QString&) override { return false; }
     QString findOnPath(const QString&) override { return {}; }
 };
-
-int visibleSplashes()
-{
-    int count = 0;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        count += qobject_cast<frmSplash*>(w) && w->isVisible();
-    return count;
-}
 
 QString stored(const TestApp& app, const char* key)
 {
@@ -119,27 +109,6 @@ private slots:
         about.useSystemInformation(&info);
         QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
         QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
-    }
-
-    void startupShowsTheSplashWhileInitialising()
-    {
-        TestApp app;
-        frmMain window(*app.state);
-        int splashes = -1;
-        int eventLoopRunsBefore = -1;
-        connect(app.state.get(), &AppState::settingsLoaded, this, [&] {
-            splashes = visibleSplashes();
-            eventLoopRunsBefore = app.dialogs.eventLoopRuns();
-        });
-        QVERIFY(runStartup(*app.state, window, 0));
-        QCOMPARE(splashes, 1);
-        QCOMPARE(eventLoopRunsBefore, 1); // it had the chance to paint
-        QCOMPARE(visibleSplashes(), 0);
-        QVERIFY(window.isVisible());
-        frmSplash splash;
-        splash.show();
-        QTest::keyClick(&splash, Qt::Key_A);
-        QVERIFY(!splash.isVisible());
     }
 
     // Missing settings are a warning, and leaving writes them; stored ones load silently, and

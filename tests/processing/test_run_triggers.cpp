@@ -184,26 +184,6 @@ private slots:
         QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.idle());
     }
-
-    // A failing run leaves nothing behind; a timed one is still timed: the count starts again.
-    void failureEscapingARunLeavesNothingBehind()
-    {
-        Rig rig;
-        const QString gone = rig.path("gone");
-        rig.settings().setLocalFolder(gone);
-        rig.answerPrompt(FormSource::Folder, true);
-        rig.clickProcess();
-        QCOMPARE(rig.items(), QStringList{"Processing error: Folder " + gone + "/ not found [ERROR]"});
-        QVERIFY(rig.idle());
-        rig.runEvery("2");
-        for (int i = 0; i < 2; ++i)
-            QMetaObject::invokeMethod(rig.w().tmrMain, "timeout");
-        QCOMPARE(rig.runs(), 2);
-        QCOMPARE(rig.log().count(RunLog::Closing), 2);
-        QCOMPARE(rig.state->minutesElapsed, 0);
-        QVERIFY(rig.idle());
-    }
-
     void timerRunsEveryNthMinute_data()
     {
         QTest::addColumn<QString>("minutes");

@@ -1,7 +1,6 @@
 // The settings below the window: FORM.INI and the store that moves the record to and from it,
 // file filters and the folder check, the Apply state and the listed form locations.
 #include "TestSupport.h"
-#include "settings/FormLocations.h"
 #include "settings/IniFile.h"
 #include "settings/MatchingFiles.h"
 
@@ -161,20 +160,6 @@ private slots:
         QVERIFY(MatchingFiles::list(QString(), "*.att").isEmpty());
     }
 
-    void loadSetsWorkingValuesButListShowsOnlyUsableOnes()
-    {
-        TestApp app;
-        FormLocations locations(app.settings(), app.state->store());
-        app.writeFile("in/a.att", "x");
-        QVERIFY(locations.acceptFolder(app.path("in")));
-        QVERIFY(load(app, "Local_Path=" + app.path("gone").toUtf8() + "\nFile_Filter=bad/filter\n"));
-        QCOMPARE(app.settings().localFolder(), app.path("gone") + '/');
-        QCOMPARE(app.settings().fileFilter(), QStringLiteral("bad/filter"));
-        QCOMPARE(locations.listFolder(), app.path("in") + '/');
-        QCOMPARE(locations.files(), QStringList({"a.att"}));
-        QVERIFY(load(app, "Local_Path=" + app.folder().toUtf8() + "\nFile_Filter=*.ini\n"));
-        QCOMPARE(locations.files(), QStringList({"FORM.INI"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSettingsLogic)
