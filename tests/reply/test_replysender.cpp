@@ -3,7 +3,6 @@
 #include "ScriptedSmtpServer.h"
 #include "TestSupport.h"
 #include "platform/QtPrintJob.h"
-#include "platform/RecordingPrinter.h"
 #include "reply/ReplySender.h"
 
 namespace {
@@ -12,6 +11,35 @@ const QString Prompt = ProcessingRun::FolderReplyTarget;
 const QString Ann = QStringLiteral("ann@example.com");
 const QStringList ReplyLines{"Dear Your name: Ann,", "thanks."};
 using Result = ResponseDatabase::Result;
+
+// A printer that keeps the lines of each job; it can be missing, or fail at a line (from 1).
+struct Printer
+{
+    struct Job
+    {
+        QStringList lines;
+        bool ended = false, failed = false;
+    };
+    struct Recording : PrintJob
+    {
+        Printer& printer;
+        Job& job() { return printer.jobs.last(); }
+        explicit Recording(Printer& p) : printer(p) { p.jobs.append(Job()); }
+        bool printLine(const QString& line) override
+        {
+            job().failed = job().failed || printer.failAt == job().lines.size() + 1;
+            return !job().failed && (job().lines << line, true);
+        }
+        bool end() override { return !job().failed && (job().ended = true); }
+    };
+    PrintJobFactory factory()
+    {
+        return [this]() -> std::unique_ptr<PrintJob> { return available ? std::make_unique<Recording>(*this) : nullptr; };
+    }
+    QList<Job> jobs;
+    bool available = true;
+    int failAt = 0;
+};
 
 // A second connection, as another program holding the file would have.
 struct OtherHolder
@@ -44,7 +72,7 @@ class TestReplySender : public QObject
 
     std::unique_ptr<TestApp> app;
     std::unique_ptr<ScriptedSmtpServer> server;
-    std::unique_ptr<RecordingPrinter> printer;
+    std::unique_ptr<Printer> printer;
     std::unique_ptr<ReplySender> sender;
 
     QString databasePath() const { return app->path(ResponseDatabase::FileName); }
@@ -61,7 +89,7 @@ private slots:
     {
         app = std::make_unique<TestApp>();
         server = std::make_unique<ScriptedSmtpServer>();
-        printer = std::make_unique<RecordingPrinter>();
+        printer = std::make_unique<Printer>();
         ResponseDatabase::createEmptyDatabase(databasePath());
         app->settings().setText(SystemSettings::SMTP_Server_Address, server->address());
         app->settings().setText(SystemSettings::SMTP_From_Address, "forms@example.com");
@@ -89,7 +117,7 @@ private slots:
     void replyIsMergedSentLoggedAndRecorded()
     {
         QCOMPARE(reply(), Ann);
-        QVERIFY(app->dialogs.shown().isEmpty() && printer->jobs().isEmpty());
+        QVERIFY(app->dialogs.shown().isEmpty() && printer->jobs.isEmpty());
         QCOMPARE(app->state->eventLog().text(), QStringLiteral("\r\n   SMTP Send to ann@example.com [OK]"));
         QVERIFY(app->state->replyTemplate().isChanged());
         QVERIFY(server->commands().contains("RCPT TO:<ann@example.com>"));
@@ -122,8 +150,8 @@ private slots:
         QCOMPARE(app->dialogs.shown().size(), 2);
         QCOMPARE(server->connections(), 0);
         QCOMPARE(app->state->eventLog().lineCount(), 0);
-        QCOMPARE(printer->jobs().size(), 3);
-        QCOMPARE(printer->jobs()[2].lines, ReplyLines);
+        QCOMPARE(printer->jobs.size(), 3);
+        QCOMPARE(printer->jobs[2].lines, ReplyLines);
         QCOMPARE(app->rows().size(), 3);
         QCOMPARE(app->rows()[0].sourceAddress + app->rows()[2].sourceAddress, Prompt);
     }
@@ -142,25 +170,25 @@ private slots:
         const QStringList forms{"Your name [name] : Ann", " [email] : ann@example.com"};
         const QList<QStringList> expected{forms, ReplyLines, forms + QStringList{"", "---------- Reply:", ""} + ReplyLines};
         for (int both = 1; both <= 3; ++both) {
-            printer->clear();
+            printer->jobs.clear();
             setFlag(SystemSettings::Auto_Print_Forms, both & 1);
             setFlag(SystemSettings::Auto_Print_Reply, both & 2);
             reply();
-            QCOMPARE(printer->jobs().size(), 1);
-            QVERIFY(printer->jobs()[0].ended);
-            QCOMPARE(printer->jobs()[0].lines, expected[both - 1]);
+            QCOMPARE(printer->jobs.size(), 1);
+            QVERIFY(printer->jobs[0].ended);
+            QCOMPARE(printer->jobs[0].lines, expected[both - 1]);
         }
         // A printer that fails or is missing is no reason to stop: nothing is shown.
-        printer->clear();
-        printer->failAtLine(2);
+        printer->jobs.clear();
+        printer->failAt = 2;
         reply();
-        QCOMPARE(printer->jobs()[0].lines.size(), 1);
-        QVERIFY(!printer->jobs()[0].ended);
-        printer->setAvailable(false);
+        QCOMPARE(printer->jobs[0].lines.size(), 1);
+        QVERIFY(!printer->jobs[0].ended);
+        printer->available = false;
         reply();
         app->state->printJobFactory = nullptr;
         reply();
-        QCOMPARE(printer->jobs().size(), 1);
+        QCOMPARE(printer->jobs.size(), 1);
         QVERIFY(app->dialogs.shown().isEmpty());
         QCOMPARE(app->rows().size(), 6);
     }
