@@ -1,4 +1,5 @@
-// The Maildir inbox over real Maildir folders, and the mail profile that picks the inbox.
+// The Maildir inbox over real Maildir folders, and the mail profile that picks the inbox. What
+// each kind of message reads as is pinned by the runs over them.
 #include "TestSupport.h"
 #include "platform/MailInboxError.h"
 #include "platform/MailProfile.h"
@@ -76,53 +77,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(MailInboxError, inbox.select(0));
         QVERIFY_THROWS_EXCEPTION(MailInboxError, inbox.fetch(false));
         QVERIFY(inbox.signOff());
-    }
-
-    void readsEachKindOfMessage_data()
-    {
-        QTest::addColumn<QByteArray>("message");
-        QTest::addColumn<QString>("originator");
-        QTest::addColumn<QString>("bodyHas");
-        QTest::addColumn<int>("attachments");
-        QTest::addColumn<int>("type");         // -1: not checked
-        QTest::addColumn<QByteArray>("saved"); // empty: not checked
-        const int data = MailInbox::DataFile, embedded = MailInbox::EmbeddedObject;
-        const QByteArray other = formData("Bo Ek");
-        // clang-format off
-        QTest::newRow("form submission") << formSubmission("Ann Lee <ann@example.com>")
-            << "ann@example.com" << "Form posted from Mozilla" << 1 << data << formData();
-        QTest::newRow("only a name in the Content-Type")
-            << formSubmissionNameOnly("Bo Ek <bo@example.se>", other) << "bo@example.se"
-            << "Form posted from" << 1 << data << other;
-        QTest::newRow("two attachments") << twoAttachments("Cy <cy@example.net>")
-            << "cy@example.net" << "Form posted from" << 2 << -1 << QByteArray();
-        QTest::newRow("attached message") << attachedMessage("Di <di@example.net>")
-            << "di@example.net" << "Form posted from" << 1 << embedded << QByteArray();
-        QTest::newRow("lower-case marker") << lowerCaseMarker("Flo <flo@example.net>")
-            << "flo@example.net" << "form posted from" << 1 << data << formData();
-        QTest::newRow("ordinary mail") << ordinaryMail("Gus <gus@example.net>", "Grüße aus Köln = 1")
-            << "gus@example.net" << "Grüße aus Köln = 1" << 0 << -1 << QByteArray();
-        // clang-format on
-    }
-    void readsEachKindOfMessage()
-    {
-        QFETCH(QByteArray, message);
-        QFETCH(QString, bodyHas);
-        QFETCH(int, type);
-        QFETCH(QByteArray, saved);
-        m_mail->deliverNew(message, 1000);
-        QVERIFY(open());
-        QCOMPARE(m_inbox->count(), 1);
-        QTEST(originatorOf(0), "originator");
-        QVERIFY2(m_inbox->bodyText().contains(bodyHas), qPrintable(m_inbox->bodyText()));
-        QTEST(m_inbox->attachmentCount(), "attachments");
-        if (type != -1)
-            QCOMPARE(m_inbox->attachmentType(), type);
-        if (!saved.isEmpty())
-            QCOMPARE(readBytes(m_inbox->attachmentPath()), saved);
-        else if (m_inbox->attachmentCount() == 0)
-            QVERIFY(m_inbox->attachmentPath().isEmpty());
-        QVERIFY(m_inbox->signOff());
     }
 
     void ordersByDeliveryTimeThenName()

@@ -120,7 +120,6 @@ private slots:
             << QStringList{"middle"};
         const QStringList fails{"fails"};
         QTest::newRow("unknown field") << "{Form_Response.No_Such_Field} >= Date (2026,3,1)" << fails;
-        QTest::newRow("field alone") << D << fails;
         QTest::newRow("unclosed field") << "{Form_Response.Form_Reponse_Source_Date <= Date (2026,3,1)" << fails;
         QTest::newRow("no such day") << D + " <= Date (2026,2,29)" << fails;
         QTest::newRow("number, not a date") << D + " <= 20260301" << fails;
@@ -187,13 +186,11 @@ private slots:
         // clang-format off
         QTest::newRow("start empty") << "" << "15/03/2026" << D + " <= Date (2026,3,15)"
             << all + ", up to and including Sunday, 15 March 2026'";
-        QTest::newRow("finish blank") << "  01/03/2026 " << "   " << D + " >= Date (2026,3,1)"
+        QTest::newRow("finish blank, long date") << "  Sunday, 1 March 2026 " << "   " << D + " >= Date (2026,3,1)"
             << all + ", beginning Sunday, 1 March 2026'";
         // The range runs from the earlier date; the caption keeps the order the user typed.
         QTest::newRow("start later than finish") << "15/03/2026" << "01/03/2026"
             << D + " in Date (2026,3,1) to Date (2026,3,15)" << all + " between Sunday, 15 March 2026 and Sunday, 1 March 2026'";
-        QTest::newRow("long and ISO dates") << "Monday, 5 January 2026" << "2026-02-09"
-            << D + " in Date (2026,1,5) to Date (2026,2,9)" << all + " between Monday, 5 January 2026 and Monday, 9 February 2026'";
         for (const auto& [start, finish] : {std::pair<const char*, const char*>{"", ""}, {"", "next week"}, {"someday", ""},
                                             {"30/02/2026", "01/03/2026"}, {"03/31/2026", ""}})
             QTest::addRow("refused '%s' '%s'", start, finish) << start << finish << "" << "";
