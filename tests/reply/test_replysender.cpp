@@ -265,6 +265,7 @@ private slots:
         const QByteArray pdf = app->readFile("job.pdf");
         const auto pages = QRegularExpression("/Count (\\d+)").match(QString::fromLatin1(pdf));
         QVERIFY(pdf.startsWith("%PDF") && pages.captured(1).toInt() > 1);
+        QVERIFY(pdf.contains(QByteArray("\0B\0r\0e\0v\0a\0n\0e", 14))); // the job's name, as its title
         QVERIFY(QtPrintJob::toPdfFile(app->path("empty.pdf"))->end());
         QVERIFY(!QFile::exists(app->path("empty.pdf")));
     }

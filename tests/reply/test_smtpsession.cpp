@@ -60,6 +60,7 @@ private slots:
         QVERIFY(send("Dear Ann,\r\nthanks."));
         const QString after = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
         QVERIFY(app->dialogs.shown().isEmpty());
+        QVERIFY(smtp->findChild<QTcpSocket*>("wskMain")); // the connection, by its name
         // QUIT is not waited for: the server reads it once the event loop runs again.
         QTRY_COMPARE(server->commands().size(), 5);
         QCOMPARE(server->commands(),
@@ -119,9 +120,7 @@ private slots:
         // clang-format off
         QTest::newRow("greeting") << "" << "554 no service\r\n" << ErrorCode::SmtpCommunication << "HELO";
         QTest::newRow("MAIL FROM") << "MAIL" << "550 sender refused\r\n" << ErrorCode::SmtpWrongFrom << "RCPT";
-        QTest::newRow("250 inside an error") << "RCPT" << "550 5.1.1 mailbox 250 unknown\r\n"
-            << ErrorCode::SmtpWrongTo << "DATA";
-        QTest::newRow("multi-line error") << "RCPT" << "550-250 Ok was\r\n550 not meant\r\n"
+        QTest::newRow("250 inside an error") << "RCPT" << "550-250 Ok was\r\n550 5.1.1 mailbox 250 unknown\r\n"
             << ErrorCode::SmtpWrongTo << "DATA";
         QTest::newRow("DATA") << "DATA" << "554 no data\r\n" << ErrorCode::SmtpSendMailFailed << "Subject:";
         QTest::newRow("end of data") << "." << "552 too big\r\n" << ErrorCode::SmtpSendMailFailed << "";

@@ -89,7 +89,6 @@ private slots:
         QTest::newRow("below 16 bits") << "-40000" << -32768 << -32768;
         QTest::newRow("beyond 64 bits") << "99999999999999999999999" << 32767 << 32767;
         QTest::newRow("not a number") << "lots" << 20000 << -1;
-        QTest::newRow("fraction") << "2.5" << 20000 << -1;
         QTest::newRow("empty") << "" << 20000 << -1;
     }
     void maxLengthAndTimerNumbers()
