@@ -4,15 +4,6 @@
 #include "common/ProgramFolder.h"
 #include "platform/report/ReportDefinition.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QSettings>
-#include <QSqlDatabase>
-#include <QSqlRecord>
-#include <QTemporaryDir>
-#include <QtTest>
-
 class TestInstall : public QObject
 {
     Q_OBJECT
@@ -32,56 +23,49 @@ private slots:
         QVERIFY2(cmake.exitCode() == 0, cmake.readAll().constData());
     }
 
-    void installsProgramLauncherAndIcon()
+    // A desktop finds the program, its launcher and icon; the report definition and the empty
+    // database are shipped beside it.
+    void installsProgramLauncherIconAndData()
     {
-        QVERIFY(QFileInfo(installed(QStringLiteral("bin/brevane"))).isExecutable());
-
-        const QString desktop = installed(QStringLiteral("share/applications/brevane.desktop"));
-        QVERIFY(QFileInfo::exists(desktop));
-        QSettings entry(desktop, QSettings::IniFormat);
-        entry.beginGroup(QStringLiteral("Desktop Entry"));
+        QVERIFY(QFileInfo(installed("bin/brevane")).isExecutable());
+        QSettings entry(installed("share/applications/brevane.desktop"), QSettings::IniFormat);
+        entry.beginGroup("Desktop Entry");
         QStringList values;
         for (const char* key : {"Type", "Name", "Exec", "Icon"})
-            values << entry.value(QLatin1String(key)).toString();
+            values << entry.value(key).toString();
         QCOMPARE(values, (QStringList{"Application", "Brevane", "brevane", "brevane"}));
-        QVERIFY(readBytes(installed(QStringLiteral("share/icons/hicolor/scalable/apps/brevane.svg")))
-                    .contains("<svg"));
-    }
-
-    void installsTheEmptyDatabaseAndReport()
-    {
+        QVERIFY(readBytes(installed("share/icons/hicolor/scalable/apps/brevane.svg")).contains("<svg"));
         QString error;
-        QVERIFY2(
-            ReportDefinition::read(installed(QStringLiteral("share/brevane/FORM.RPT")), &error),
-            qPrintable(error));
-
-        const QString name = QStringLiteral("install-check");
+        QVERIFY2(ReportDefinition::read(installed("share/brevane/FORM.RPT"), &error), qPrintable(error));
+        // The shipped database opens read-only with the table the report reads.
+        const QString name = "install-check";
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(installed(QStringLiteral("share/brevane/FORM.MDB")));
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-            QVERIFY(db.open());
-            const QSqlRecord table = db.record(QStringLiteral("Form_Response"));
-            QStringList columns;
-            for (int i = 0; i < table.count(); ++i)
-                columns << table.fieldName(i);
-            QCOMPARE(columns, (QStringList{"Form_Response_ID", "Form_Reponse_Source_Date",
-                                           "Form_Response_Source_Address", "Form_Response_Subject",
-                                           "Form_Response_Message"}));
-            db.close();
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
+            db.setDatabaseName(installed("share/brevane/FORM.MDB"));
+            db.setConnectOptions("QSQLITE_OPEN_READONLY");
+            QVERIFY(db.open() && db.record("Form_Response").contains("Form_Reponse_Source_Date"));
         }
         QSqlDatabase::removeDatabase(name);
     }
 
+    // An installed copy's folder cannot be written: the first start fills the user's folder
+    // from the shipped files, writable; later starts leave it alone.
     void installedCopyStartsItsUserFolderFromTheShippedFiles()
     {
+        QCOMPARE(ProgramFolder::path(), QCoreApplication::applicationDirPath()); // the build tree
         QTemporaryDir home;
-        const QString folder = ProgramFolder::userFolder(
-            home.path(), ProgramFolder::shippedDataFolder(installed(QStringLiteral("bin"))));
-        QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.RPT"))),
-                 readBytes(installed(QStringLiteral("share/brevane/FORM.RPT"))));
-        QCOMPARE(readBytes(QDir(folder).filePath(QStringLiteral("FORM.MDB"))),
-                 readBytes(installed(QStringLiteral("share/brevane/FORM.MDB"))));
+        const QString shipped = ProgramFolder::shippedDataFolder(installed("bin"));
+        const QString folder = ProgramFolder::userFolder(home.path(), shipped);
+        QCOMPARE(folder, home.filePath("Brevane"));
+        for (const char* name : {"FORM.RPT", "FORM.MDB"})
+            QCOMPARE(readBytes(folder + '/' + name), readBytes(installed("share/brevane/") + name));
+        QVERIFY(QFile::permissions(folder + "/FORM.MDB") & QFile::WriteOwner);
+        QVERIFY(!QFileInfo::exists(folder + "/FORM.INI"));
+        QVERIFY(QFile::remove(folder + "/FORM.MDB"));
+        writeBytes(folder + "/FORM.RPT", "the user's own report");
+        QCOMPARE(ProgramFolder::userFolder(home.path(), shipped), folder);
+        QVERIFY(!QFileInfo::exists(folder + "/FORM.MDB"));
+        QCOMPARE(readBytes(folder + "/FORM.RPT"), QByteArray("the user's own report"));
     }
 };
 

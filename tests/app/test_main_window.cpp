@@ -1,97 +1,54 @@
+// The main window offscreen, its About window, start-up and shut-down.
 #include "TestSupport.h"
-#include "app/ui/frmMain.h"
+#include "app/ProductInfo.h"
+#include "app/SystemInformation.h"
+#include "app/ui/frmAbout.h"
 #include "formdata/DecodeSubmission.h"
+#include "platform/system/ProgramLauncher.h"
+#include "platform/system/Registry.h"
+#include "platform/system/WebLink.h"
+#include "settings/IniFile.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QTabBar>
-#include <QTableView>
-#include <QTimer>
-#include <QToolBar>
-#include <QtTest>
+namespace {
 
-using namespace Qt::StringLiterals;
+// A registry without the tool's keys and a system without any of the tools.
+struct NoTools : Registry, ProgramLauncher
+{
+    std::optional<QString> GetKeyValue(Root, const QString&, const QString&) override { return {}; }
+    bool start(const QString&) override { return false; }
+    QString findOnPath(const QString&) override { return {}; }
+};
+
+QString stored(const TestApp& app, const char* key)
+{
+    return ReadIniValue(app.path("FORM.INI"), "System Settings", key);
+}
+
+} // namespace
 
 class MainWindowTest : public QObject
 {
     Q_OBJECT
 
-    static QStringList captions(const QMenu* menu)
-    {
-        QStringList out;
-        for (const QAction* a : menu->actions())
-            out << (a->isSeparator() ? u"-"_s : a->text());
-        return out;
-    }
-
 private slots:
-    void menusAndToolbarReadAsTheyShould()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        QCOMPARE(w.windowTitle(), u"Brevane"_s);
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuFile")),
-                 (QStringList{"&New", "&Open", "&Save", "Save &As", "-", "<empty>", "<empty>",
-                              "<empty>", "<empty>", "-", "E&xit"}));
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuOptions")), QStringList{"&Settings"});
-        QCOMPARE(captions(w.findChild<QMenu*>("mnuHelp")),
-                 (QStringList{"&Contents", "-", "&About"}));
-
-        QStringList buttons;
-        for (const QAction* a : w.findChild<QToolBar*>("tlbMain")->actions()) {
-            buttons << a->data().toString() + '|' + a->text() + '|' + a->toolTip();
-            QVERIFY(!a->icon().isNull());
-        }
-        QCOMPARE(buttons, (QStringList{"btnProcess|Process|Start Processing Submitted Forms",
-                                       "btnDatabase|Report|Form Records and Reporting",
-                                       "btnSettings|Settings|Program Settings"}));
-    }
-
-    void tabsShowTheirControls()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        w.show();
-        QCOMPARE(w.sstMain->count(), 4);
-        QCOMPARE(w.sstMain->tabText(0), u"View Form Data"_s);
-        QCOMPARE(w.sstMain->tabText(3), u"Event Log"_s);
-        const auto shown = [&w] {
-            return QList<bool>{w.grdVariableNameDefinitionsAndSource->isVisible(),
-                               w.cboVariableNames->isVisible(), w.rtfReplyFormDesign->isVisible(),
-                               w.rtfReplyFormPreview->isVisible(), w.rtfEventLog->isVisible()};
-        };
-        QCOMPARE(shown(), (QList<bool>{true, false, false, false, false}));
-        w.sstMain->setCurrentIndex(1);
-        QCOMPARE(shown(), (QList<bool>{false, true, true, false, false}));
-        w.sstMain->setCurrentIndex(2);
-        QCOMPARE(shown(), (QList<bool>{false, true, false, true, false}));
-        w.sstMain->setCurrentIndex(3);
-        QCOMPARE(shown(), (QList<bool>{false, false, false, false, true}));
-        QVERIFY(w.rtfReplyFormPreview->isReadOnly() && w.rtfEventLog->isReadOnly());
-    }
-
     void previewTabMergesTheDesign()
     {
         TestApp app;
         frmMain w(*app.state);
         w.show();
+        QVERIFY(w.rtfReplyFormPreview->isReadOnly() && w.rtfEventLog->isReadOnly());
         const auto decode = [&app](const QByteArray& form) {
             app.writeFile("f.dat", form);
-            DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(),
-                             app.state->eventLog());
+            DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(), app.state->eventLog());
         };
         decode("name=Ann");
-        app.state->variables().SetFriendlyName("name", u""_s);
-        w.rtfReplyFormDesign->setPlainText(u"Dear <<name>>,\nthanks."_s);
-        QCOMPARE(app.state->replyTemplate().designText(), u"Dear <<name>>,\r\nthanks."_s);
+        app.state->variables().SetFriendlyName("name", "");
+        w.rtfReplyFormDesign->setPlainText("Dear <<name>>,\nthanks.");
+        QCOMPARE(app.state->replyTemplate().designText(), QStringLiteral("Dear <<name>>,\r\nthanks."));
         QVERIFY(!app.state->replyTemplate().isChanged());
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
-        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), u"Dear Ann,\nthanks."_s);
+        QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Ann,\nthanks."));
         QVERIFY(app.state->replyTemplate().isChanged());
-
         // A merge while the preview shows appears at once; one made behind another tab appears
         // when the preview shows again.
         decode("name=Bo");
@@ -104,24 +61,6 @@ private slots:
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
     }
 
-    void gridListTimerAndPanes()
-    {
-        TestApp app;
-        frmMain w(*app.state);
-        w.show();
-        auto* grid = w.grdVariableNameDefinitionsAndSource;
-        QCOMPARE(grid->toolTip(), u"Variable Naming Settings"_s);
-        // The two name columns share the width 1000 : 1000 : 3535 with the value column.
-        const double ratio = double(grid->columnWidth(2)) / grid->columnWidth(0);
-        QVERIFY2(ratio > 3.0 && ratio < 4.1, qPrintable(QString::number(ratio)));
-        QCOMPARE(w.cboVariableNames->placeholderText(), u"(Empty)"_s);
-        QCOMPARE(w.cboVariableNames->currentIndex(), -1);
-        QCOMPARE(w.cboVariableNames->toolTip(), u"Variable Names"_s);
-        QCOMPARE(w.tmrMain->interval(), 60000);
-        app.state->status().ShowStatus(u"Form Processing Complete"_s);
-        QCOMPARE(w.StaMain->text(), u"Form Processing Complete"_s);
-    }
-
     void eventLogPaneKeepsUpDuringARun()
     {
         TestApp app;
@@ -129,19 +68,101 @@ private slots:
         w.show();
         EventLog& log = app.state->eventLog();
         app.state->flags.runInProgress = true;
-        log.AppendLine(QStringLiteral("a"));
-        log.AppendLine(QStringLiteral("b"));
-        log.AppendLine(QString());
+        for (const char* line : {"a", "b", ""})
+            log.AppendLine(QLatin1String(line));
         // Whenever the user can look, the pane holds every line so far, in order.
         w.sstMain->setCurrentIndex(frmMain::TabEventLog);
         QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n"));
         w.sstMain->setCurrentIndex(frmMain::TabFormData);
-        log.AppendLine(QStringLiteral("c"));
+        log.AppendLine("c");
         QCoreApplication::processEvents(); // as while a message box is open
         QCOMPARE(w.rtfEventLog->toPlainText(), QStringLiteral("\na\nb\n\nc"));
         app.state->flags.runInProgress = false;
-        log.AppendLine(QStringLiteral("d"));
-        QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        log.AppendLine("d");
+        QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace("\r\n", "\n"));
+    }
+
+    void aboutOpensItsLinksOnceAtATimeAndCloses()
+    {
+        TestApp app;
+        frmMain window(*app.state);
+        for (int i = 0; i < 2; ++i) {
+            window.mnuHelpAbout->trigger();
+            window.mnuHelpAbout->trigger();
+            QCOMPARE(window.findChildren<frmAbout*>().size(), 1);
+            QPointer<frmAbout> about = window.findChild<frmAbout*>();
+            QVERIFY(about->isVisible() && window.isEnabled());
+            QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(about.isNull()); // unloaded: the next About builds a fresh window
+        }
+        frmAbout about(app.dialogs);
+        QStringList opened;
+        about.WebLink1->setOpener([&opened](const QString& address) {
+            opened << address;
+            return true;
+        });
+        QTest::mouseClick(about.lblURL, Qt::LeftButton);
+        QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
+        NoTools none;
+        SystemInformation info(none, none, app.dialogs, {"hardinfo"});
+        about.useSystemInformation(&info);
+        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
+        QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
+    }
+
+    // Missing settings are a warning, and leaving writes them; stored ones load silently, and
+    // closing the window saves what was changed.
+    void startupLoadsTheSettingsAndLeavingWritesThem()
+    {
+        for (const QByteArray& ini : {QByteArray(), QByteArray("[System Settings]\nLocal_Path=/srv/forms\nIgnore_Read_MAPI_Messages=0\n")}) {
+            TestApp app;
+            if (!ini.isEmpty())
+                app.writeFile("FORM.INI", ini);
+            frmMain w(*app.state);
+            QSignalSpy ended(&w, &frmMain::programEnded);
+            QVERIFY(runStartup(*app.state, w, 0));
+            QVERIFY(w.isVisible());
+            QCOMPARE(app.dialogs.messages(), ini.isEmpty() ? QStringList{warning(ErrorCode::ReadingSettings)} : QStringList());
+            QCOMPARE(app.settings().localFolder(), ini.isEmpty() ? QStringLiteral("/") : QStringLiteral("/srv/forms/"));
+            app.settings().setText(SystemSettings::SMTP_Server_Address, "mail:2525");
+            if (ini.isEmpty())
+                w.mnuFileExit->trigger();
+            else
+                w.close();
+            QCOMPARE(ended.count(), 1);
+            QCOMPARE(stored(app, "SMTP_Server_Address") + stored(app, "Ignore_Read_MAPI_Messages"),
+                     ini.isEmpty() ? QStringLiteral("mail:25251") : QStringLiteral("mail:25250"));
+            QCOMPARE(stored(app, "File_Filter"), ini.isEmpty() ? QStringLiteral("*.att;*.dat") : QString());
+        }
+    }
+
+    // A fatal report ends the program at once: its box, and no settings written. Anything that
+    // goes wrong inside the guarded initialisation is the fatal BV_1001, before the window shows.
+    void fatalReportsWriteNoSettings()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        QVERIFY(runStartup(*app.state, w, 0));
+        app.dialogs.clearShown();
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated,
+                                 app.state->errors().ReportError(ErrorCode::UpdatingSourceGrid, true));
+        QCOMPARE(app.dialogs.messages(), QStringList{"A Fatal Error has occured (Error Code BV_4002 : Error "
+                                                     "updating source grid).  This application will terminate."});
+        QCOMPARE(app.dialogs.shown().at(0).icon, Dialogs::Icon::Critical);
+        QVERIFY(!QFile::exists(app.path("FORM.INI")));
+
+        TestApp failing;
+        bool failed = false;
+        failing.dialogs.onMessageBox = [&failed](const QString&) {
+            if (!std::exchange(failed, true))
+                throw std::runtime_error("the warning box could not be shown");
+        };
+        frmMain second(*failing.state);
+        QVERIFY_THROWS_EXCEPTION(ProgramTerminated, runStartup(*failing.state, second, 0));
+        QCOMPARE(failing.dialogs.messages(), QStringList{ErrorReporter::fatalText(ErrorCode::InitialisationFailure)});
+        QVERIFY(!second.isVisible());
+        QVERIFY(!QFile::exists(failing.path("FORM.INI")));
     }
 };
 

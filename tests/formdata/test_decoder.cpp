@@ -1,14 +1,12 @@
+// The decoder of one submission file, and the variable table it fills with the grid and the
+// list that show it.
 #include "TestSupport.h"
 #include "formdata/DecodeSubmission.h"
 
-#include <QFile>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
-
 namespace {
 using Pairs = QList<QPair<QString, QString>>;
-}
+using P = QPair<QString, QString>;
+} // namespace
 
 class DecoderTest : public QObject
 {
@@ -20,22 +18,27 @@ class DecoderTest : public QObject
 
     DecodeResult decode(const QByteArray& content, int limit = 20000)
     {
-        app.writeFile(u"form.dat"_s, content);
-        return DecodeSubmission(app.path(u"form.dat"_s), u"form.dat"_s, limit, table(), log());
+        app.writeFile("form.dat", content);
+        return DecodeSubmission(app.path("form.dat"), "form.dat", limit, table(), log());
     }
-    Pairs pairs()
+    Pairs pairs(bool definitions = false)
     {
         Pairs out;
         for (const FormVariable& v : table().variables())
             out.append({v.formName, v.value});
+        if (definitions) {
+            out.clear();
+            for (const auto& d : table().definitions())
+                out.append({d.formName, d.friendlyName});
+        }
         return out;
     }
-    QString lastLogLine() const { return app.state->eventLog().text().section(u"\r\n"_s, -1); }
+    QString lastLogLine() const { return app.state->eventLog().text().section("\r\n", -1); }
 
 private slots:
     void init()
     {
-        // A fresh log per test: the log itself only ever grows.
+        // A fresh log and table per test: the log itself only ever grows.
         app.state = std::make_unique<AppState>(app.folder(), app.dialogs);
     }
 
@@ -43,41 +46,23 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<Pairs>("expected");
-        using P = QPair<QString, QString>;
-        QTest::newRow("escape, plus and trailing line break")
-            << QByteArray("a=x%3Dy+z&b=\r\n") << Pairs{P("a", "x=y z"), P("b", "")};
-        QTest::newRow("double ampersand empties the value")
-            << QByteArray("a=1&&b=2") << Pairs{P("a", ""), P("b", "2")};
-        QTest::newRow("empty name") << QByteArray("=5") << Pairs{P("", "5")};
-        QTest::newRow("line breaks inside an escape are skipped")
-            << QByteArray("a=%2\r\n1") << Pairs{P("a", "!")};
+        // clang-format off
+        QTest::newRow("escape, plus and line breaks") << QByteArray("a=x%3Dy+z&b=1\n2\r\n") << Pairs{P("a", "x=y z"), P("b", "12")};
+        QTest::newRow("empty names and values") << QByteArray("=5&b\r=3&&c=") << Pairs{P("", "5"), P("b", ""), P("c", "")};
+        QTest::newRow("line breaks inside escapes") << QByteArray("a=%2\r\n1%0\n9") << Pairs{P("a", "!\t")};
         QTest::newRow("no equals sign gives no pairs") << QByteArray("just some text") << Pairs{};
-        QTest::newRow("value before any name is dropped")
-            << QByteArray("lost&a=1") << Pairs{P("a", "1")};
-        QTest::newRow("trailing ampersand leaves nothing pending")
-            << QByteArray("a=1&") << Pairs{P("a", "1")};
-        QTest::newRow("repeated names stay separate")
-            << QByteArray("x=1&x=2") << Pairs{P("x", "1"), P("x", "2")};
-        QTest::newRow("bare line breaks are skipped")
-            << QByteArray("a=1\n2&b\r=3") << Pairs{P("a", "12"), P("b", "3")};
-        // Every valid escape decodes, whatever the case of its hex digits.
-        QTest::newRow("upper and lower case") << QByteArray("a=%41%2b%2B") << Pairs{P("a", "A++")};
-        QTest::newRow("at and percent signs") << QByteArray("a=ann%40example.com&b=100%25")
-                                              << Pairs{P("a", "ann@example.com"), P("b", "100%")};
-        QTest::newRow("UTF-8 bytes") << QByteArray("a=caf%C3%A9") << Pairs{P("a", "café")};
-        QTest::newRow("Windows-1252 bytes")
-            << QByteArray("a=caf%E9&b=%8010") << Pairs{P("a", "café"), P("b", "€10")};
-        QTest::newRow("raw UTF-8 text") << QByteArray("a=na\xc3\xafve") << Pairs{P("a", "naïve")};
+        QTest::newRow("value before any name, trailing ampersand") << QByteArray("lost&a=1&") << Pairs{P("a", "1")};
+        // Every valid escape decodes, whatever the case of its hex digits; bytes are UTF-8 or
+        // else Windows-1252.
+        QTest::newRow("upper and lower case") << QByteArray("a=%41%2b%2B&b=ann%40x.org%25") << Pairs{P("a", "A++"), P("b", "ann@x.org%")};
+        QTest::newRow("UTF-8") << QByteArray("a=caf%C3%A9&b=na\xc3\xafve") << Pairs{P("a", "café"), P("b", "naïve")};
+        QTest::newRow("Windows-1252 bytes") << QByteArray("a=caf%E9&b=%8010") << Pairs{P("a", "café"), P("b", "€10")};
         QTest::newRow("every code of the classic table")
-            << QByteArray("a=%21%22%23%24%26%27%28%29%2B%2C%3A%3B%3C%3D%3E%5B%5D%5C%2F%3F")
-            << Pairs{P("a", "!\"#$&'()+,:;<=>[]\\/?")};
+            << QByteArray("a=%21%22%23%24%26%27%28%29%2B%2C%3A%3B%3C%3D%3E%5B%5D%5C%2F%3F") << Pairs{P("a", "!\"#$&'()+,:;<=>[]\\/?")};
         // A "%" that does not start a valid escape is kept, and what follows still acts.
-        QTest::newRow("percent at the end of a value")
-            << QByteArray("a=50%&b=1") << Pairs{P("a", "50%"), P("b", "1")};
-        QTest::newRow("percent before no hex") << QByteArray("a=%zz+1") << Pairs{P("a", "%zz 1")};
-        QTest::newRow("percent before an escape") << QByteArray("a=%%41") << Pairs{P("a", "%A")};
-        QTest::newRow("percent with one hex digit")
-            << QByteArray("a=%4=b") << Pairs{P("a", ""), P("%4", "b")};
+        QTest::newRow("percent before no hex or an escape") << QByteArray("a=50%&b=%zz+1&c=%%41") << Pairs{P("a", "50%"), P("b", "%zz 1"), P("c", "%A")};
+        QTest::newRow("percent with one hex digit") << QByteArray("a=%4=b") << Pairs{P("a", ""), P("%4", "b")};
+        // clang-format on
     }
     void decodesPairsInFileOrder()
     {
@@ -89,56 +74,34 @@ private slots:
     void endingInsideAnEscapeIsAParseError()
     {
         QCOMPARE(decode("a=50%"), DecodeResult::ParseError);
-        // The name read before the "%" stays in the table, without a value.
-        QCOMPARE(pairs(), (Pairs{{"a", ""}}));
-        QCOMPARE(lastLogLine(), u"form.dat parsing error, file ignored [ERROR]"_s);
+        QCOMPARE(pairs(), (Pairs{{"a", ""}})); // the name read before the "%" stays
+        QCOMPARE(lastLogLine(), QStringLiteral("form.dat parsing error, file ignored [ERROR]"));
         QCOMPARE(decode("a=%4\r\n"), DecodeResult::ParseError);
-        QCOMPARE(decode("a=%z"), DecodeResult::ParseError);
-
         // The grid, the list and the definitions keep the last good submission.
         QCOMPARE(decode("a=1&b=2&c=3"), DecodeResult::Decoded);
         QCOMPARE(decode("x=1&y=%"), DecodeResult::ParseError);
         QCOMPARE(table().gridModel()->rowCount(), 3);
-        QCOMPARE(table().definitions().size(), 3); // FinishSubmission did not cut them
-        QCOMPARE(table().gridModel()->cell(0, 0), u"a"_s);
+        QCOMPARE(table().definitions().size(), 3);
+        QCOMPARE(table().gridModel()->cell(0, 0), QStringLiteral("a"));
         QCOMPARE(table().listModel()->stringList(), (QStringList{"a [a]", "b [b]", "c [c]"}));
+        QCOMPARE(decode("c=3"), DecodeResult::Decoded); // two files never share text
+        QCOMPARE(pairs(), (Pairs{{"c", "3"}}));
     }
 
-    void refusesBySize()
+    void refusesBySizeAndUnreadableFiles()
     {
-        const QByteArray exact(100, 'x');
-        QCOMPARE(decode("a=" + exact.left(98), 100), DecodeResult::Decoded);
-        QCOMPARE(decode("a=" + exact.left(99), 100), DecodeResult::Ignored);
-        QVERIFY(log().text().endsWith(
-            u"\r\nform.dat (101 bytes) exceeds user defined limit\r\nform.dat [IGNORED]"_s));
+        QCOMPARE(decode("a=" + QByteArray(98, 'x'), 100), DecodeResult::Decoded);
+        QCOMPARE(decode("a=" + QByteArray(99, 'x'), 100), DecodeResult::Ignored);
+        QVERIFY(log().text().endsWith("\r\nform.dat (101 bytes) exceeds user defined limit\r\nform.dat [IGNORED]"));
         QCOMPARE(table().count(), 0);
-        // Limit 0 switches the check off; an empty file is still refused.
+        // Limit 0 switches the check off; an empty file is still refused; a negative limit
+        // decodes every file, an empty one included.
         QCOMPARE(decode(QByteArray(50000, 'y').prepend("a="), 0), DecodeResult::Decoded);
         QCOMPARE(decode("", 0), DecodeResult::Ignored);
-        QCOMPARE(lastLogLine(), u"form.dat (0 bytes) [IGNORED]"_s);
-        // A negative limit decodes every file, an empty one included.
+        QCOMPARE(lastLogLine(), QStringLiteral("form.dat (0 bytes) [IGNORED]"));
         QCOMPARE(decode("", -1), DecodeResult::Decoded);
-        QCOMPARE(table().count(), 0);
-    }
-
-    void unreadableFileIsAnErrorNotAnEmptyFile()
-    {
-        const int before = log().lineCount();
-        QCOMPARE(
-            DecodeSubmission(app.path(u"vanished.dat"_s), u"vanished.dat"_s, 20000, table(), log()),
-            DecodeResult::ParseError);
-        QCOMPARE(log().lineCount(), before + 1);
-        QCOMPARE(lastLogLine(), u"vanished.dat could not be read [ERROR]"_s);
-    }
-
-    void twoFilesNeverShareText()
-    {
-        QCOMPARE(decode("a=tail-without-ampersand"), DecodeResult::Decoded);
-        QCOMPARE(decode("b=2"), DecodeResult::Decoded);
-        QCOMPARE(pairs(), (Pairs{{"b", "2"}}));
-        QCOMPARE(decode("a=half%4"), DecodeResult::ParseError);
-        QCOMPARE(decode("c=3"), DecodeResult::Decoded);
-        QCOMPARE(pairs(), (Pairs{{"c", "3"}}));
+        QCOMPARE(DecodeSubmission(app.path("gone.dat"), "gone.dat", 0, table(), log()), DecodeResult::ParseError);
+        QCOMPARE(lastLogLine(), QStringLiteral("gone.dat could not be read [ERROR]"));
     }
 
     void readsFilesLargerThanItsBuffer()
@@ -148,8 +111,41 @@ private slots:
             big += "abc%2B+";
         QCOMPARE(decode(big + "&last=%41", 0), DecodeResult::Decoded);
         QCOMPARE(table().count(), 3);
-        QCOMPARE(table().at(2).value.left(8), u"abc+ abc"_s);
-        QCOMPARE(table().at(3).value, u"A"_s);
+        QCOMPARE(table().at(2).value.left(8), QStringLiteral("abc+ abc"));
+        QCOMPARE(table().at(3).value, QStringLiteral("A"));
+    }
+
+    // Definitions pair with the fields by position, names case-sensitive, and follow the
+    // latest submission; renaming takes the first match.
+    void definitionsFollowTheLatestSubmission()
+    {
+        for (const auto& [name, friendly] : Pairs{{"x", "Ex"}, {"mail", "E-mail"}, {"msg", "Message"}})
+            table().appendDefinition({name, friendly});
+        QCOMPARE(decode("x=1&email=2&msg=3&x=4"), DecodeResult::Decoded);
+        QCOMPARE(pairs(true), (Pairs{{"x", "Ex"}, {"email", "email"}, {"msg", "Message"}, {"x", "x"}}));
+        QVERIFY(table().SetFriendlyName("x", "First") && !table().SetFriendlyName("missing", "M"));
+        QVERIFY(table().SetGridFriendlyName("x", "Grid") && !table().SetGridFriendlyName("nope", "y"));
+        QCOMPARE(table().gridModel()->cell(0, 1) + table().gridModel()->cell(3, 1), QStringLiteral("Gridx"));
+        table().SetFriendlyName("msg", "");
+        table().ShowInList();
+        QCOMPARE(table().listModel()->stringList(), (QStringList{"x [First]", "email [email]", "msg []", "x [x]"}));
+        QCOMPARE(decode("X=1"), DecodeResult::Decoded);
+        QCOMPARE(pairs(true), (Pairs{{"X", "X"}}));
+        // Resetting keeps the rows the definitions give, without values.
+        table().ResetToDefinitions();
+        QCOMPARE(table().count(), 1);
+        QCOMPARE(table().gridModel()->cell(0, 2), QString());
+        // After a failed template load the definitions can be shorter than the variables;
+        // renaming must neither crash nor break the pairing by position.
+        QCOMPARE(decode("a=1&b=2&c=3"), DecodeResult::Decoded);
+        table().clearDefinitions();
+        QVERIFY(table().SetFriendlyName("c", "See"));
+        QCOMPARE(pairs(true), (Pairs{{"a", "a"}, {"b", "b"}, {"c", "See"}}));
+        // The grid shows a snapshot, until the next ShowInGrid.
+        table().Clear();
+        QCOMPARE(table().gridModel()->rowCount(), 3);
+        table().ShowInGrid();
+        QCOMPARE(table().gridModel()->rowCount(), 0);
     }
 };
 

@@ -1,63 +1,46 @@
+// The IMAP inbox against a real server (Debian's dovecot on 127.0.0.1), and a run over it
+// through the user's mail profile as the program reads it.
 #include "DovecotServer.h"
-#include "MailSamples.h"
 #include "ScriptedMailLogon.h"
-#include "TestMaildir.h"
 #include "TestSupport.h"
 #include "platform/mail/ImapInbox.h"
 #include "platform/mail/MailInboxError.h"
 #include "platform/mail/MailProfile.h"
 
-#include <QFileInfo>
-#include <QTcpServer>
-#include <QTemporaryDir>
-#include <QtTest>
-
 using namespace MailSamples;
-using namespace Qt::StringLiterals;
 
 class TestImapInbox : public QObject
 {
     Q_OBJECT
 
     DovecotServer m_server;
-    QTemporaryDir m_config;
     QString m_fresh, m_seen, m_other, m_nameOnly;
 
     std::unique_ptr<ImapInbox> inbox(const QString& password = DovecotServer::Password)
     {
         return std::make_unique<ImapInbox>(m_server.imapUrl(), DovecotServer::User, password);
     }
-    bool serverHasSeen(int messages)
-    {
-        const auto in = inbox();
-        if (!in->signOn())
-            return false;
-        in->fetch(false);
-        return in->count() == messages && in->signOff();
-    }
-    // Read flags as the server keeps them: fresh, other, name-only.
+    // Read flags as the server keeps them: fresh, seen, other, name-only.
     QList<bool> readFlags() const
     {
         TestMaildir mail(m_server.maildir());
-        return {mail.isRead(m_fresh), mail.isRead(m_other), mail.isRead(m_nameOnly)};
+        return {mail.isRead(m_fresh), mail.isRead(m_seen), mail.isRead(m_other), mail.isRead(m_nameOnly)};
     }
 
 private slots:
     void initTestCase()
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_config.path());
+        userSettingsFolder();
         if (!m_server.start())
-            QSKIP(qPrintable(u"IMAP tests need a local dovecot: "_s + m_server.whyNot()));
-        // Each message is seen by the server before the next arrives, so their sequence
-        // numbers follow delivery, not the times in their names.
+            QSKIP(qPrintable("IMAP tests need a local dovecot: " + m_server.whyNot()));
         TestMaildir mail(m_server.maildir());
-        m_fresh = mail.deliverNew(formSubmission(u"Ann Lee <ann@example.com>"_s), 300);
-        QVERIFY(serverHasSeen(1));
-        m_seen = mail.deliverCur(formSubmission(u"Bo <bo@example.se>"_s), 100, u"S"_s);
-        QVERIFY(serverHasSeen(2));
-        m_other = mail.deliverNew(ordinaryMail(u"Cy <cy@example.net>"_s, u"Grüße"_s), 200);
-        QVERIFY(serverHasSeen(3));
-        m_nameOnly = mail.deliverNew(formSubmissionNameOnly(u"Di <di@example.net>"_s), 50);
+        m_fresh = mail.deliverNew(formSubmission("Ann Lee <ann@example.com>"), 300);
+        QVERIFY(m_server.holds(1));
+        m_seen = mail.deliverCur(formSubmission("Bo <bo@example.se>"), 100, "S");
+        QVERIFY(m_server.holds(2));
+        m_other = mail.deliverNew(ordinaryMail("Cy <cy@example.net>", "Grüße"), 200);
+        QVERIFY(m_server.holds(3));
+        m_nameOnly = mail.deliverNew(formSubmissionNameOnly("Di <di@example.net>"), 50);
     }
 
     void readsInboxWithoutChangingIt()
@@ -69,24 +52,20 @@ private slots:
         for (int i = 0; i < in->count(); ++i) {
             in->select(i);
             const QString path = in->attachmentPath();
-            read << u"%1 %2 %3 %4"_s.arg(in->originator(), in->bodyText().trimmed().left(16))
+            read << QStringLiteral("%1 %2 %3 %4")
+                        .arg(in->originator(), in->bodyText().trimmed().left(16))
                         .arg(in->attachmentCount())
-                        .arg(QLatin1String(path.isEmpty()                  ? "-"
-                                           : readBytes(path) == formData() ? "form"
-                                                                           : "?"));
+                        .arg(QLatin1String(path.isEmpty() ? "-" : readBytes(path) == formData() ? "form" : "?"));
         }
-        QCOMPARE(read,
-                 (QStringList{"ann@example.com Form posted from 1 form",
-                              "bo@example.se Form posted from 1 form", "cy@example.net Grüße 0 -",
-                              "di@example.net Form posted from 1 form"}));
+        QCOMPARE(read, (QStringList{"ann@example.com Form posted from 1 form",
+                                    "bo@example.se Form posted from 1 form", "cy@example.net Grüße 0 -",
+                                    "di@example.net Form posted from 1 form"}));
         QCOMPARE(in->attachmentType(), int(MailInbox::DataFile));
         const QString saved = QFileInfo(in->attachmentPath()).absolutePath();
         QVERIFY(in->signOff());
         QVERIFY(!QFileInfo::exists(saved));
-
         // Fetched with PEEK: no message became seen.
-        QCOMPARE(readFlags(), (QList<bool>{false, false, false}));
-        QVERIFY(TestMaildir(m_server.maildir()).isRead(m_seen));
+        QCOMPARE(readFlags(), (QList<bool>{false, true, false, false}));
     }
 
     void unreadOnlyAndMarkingRead()
@@ -97,23 +76,24 @@ private slots:
         QCOMPARE(in->count(), 3);
         for (int i = 0; i < in->count(); ++i) {
             in->select(i);
-            QVERIFY(in->originator() != u"bo@example.se"_s);
-            if (in->originator() == u"ann@example.com"_s)
+            QVERIFY(in->originator() != QStringLiteral("bo@example.se"));
+            if (in->originator() == QStringLiteral("ann@example.com"))
                 in->markRead();
         }
         in->fetch(true);
         QCOMPARE(in->count(), 2);
         in->fetch(false);
         QCOMPARE(in->count(), 4);
+        QVERIFY_THROWS_EXCEPTION(MailInboxError, in->select(4));
         QVERIFY(in->signOff());
-        QCOMPARE(readFlags(), (QList<bool>{true, false, false}));
+        QCOMPARE(readFlags(), (QList<bool>{true, true, false, false}));
     }
 
     void refusedLoginAndConnection()
     {
-        const auto wrong = inbox(u"wrong"_s);
+        const auto wrong = inbox(QStringLiteral("wrong"));
         QVERIFY(!wrong->signOn());
-        QCOMPARE(wrong->errorDescription(), u"Login refused by 127.0.0.1"_s);
+        QCOMPARE(wrong->errorDescription(), QStringLiteral("Login refused by 127.0.0.1"));
         QVERIFY(wrong->loginRefused());
         QVERIFY_THROWS_EXCEPTION(MailInboxError, wrong->fetch(false));
 
@@ -121,30 +101,57 @@ private slots:
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
         const quint16 closedPort = probe.serverPort();
         probe.close();
-        ImapInbox nobody(u"imap://127.0.0.1:%1"_s.arg(closedPort), DovecotServer::User,
+        ImapInbox nobody(QStringLiteral("imap://127.0.0.1:%1").arg(closedPort), DovecotServer::User,
                          DovecotServer::Password);
         QVERIFY(!nobody.signOn());
-        QCOMPARE(nobody.errorDescription(),
-                 u"Connection refused by 127.0.0.1:%1"_s.arg(closedPort));
+        QCOMPARE(nobody.errorDescription(), QStringLiteral("Connection refused by 127.0.0.1:%1").arg(closedPort));
         QVERIFY(!nobody.loginRefused());
     }
 
     void profileAsksAgainWhenLoginIsRefused()
     {
-        const MailProfile old{m_server.imapUrl(), DovecotServer::User, u"old"_s};
-        QVERIFY(old.save());
+        QVERIFY((MailProfile{m_server.imapUrl(), DovecotServer::User, "old"}.save()));
         ScriptedMailLogon logon;
-        logon.answer({m_server.imapUrl(), DovecotServer::User, u"typo"_s});
+        logon.answer({m_server.imapUrl(), DovecotServer::User, "typo"});
         logon.answer({m_server.imapUrl(), DovecotServer::User, DovecotServer::Password});
         const auto in = MailInbox::fromProfile(logon);
         QVERIFY2(in->signOn(), qPrintable(in->errorDescription()));
         QCOMPARE(logon.requests().size(), 2);
-        QCOMPARE(logon.requests().at(0).reason, u"Login refused by 127.0.0.1"_s);
-        QCOMPARE(logon.requests().at(0).profile.password, u"old"_s);
-        QCOMPARE(logon.requests().at(1).profile.password, u"typo"_s);
+        QCOMPARE(logon.requests().at(0).reason, QStringLiteral("Login refused by 127.0.0.1"));
+        QCOMPARE(logon.requests().at(0).profile.password, QStringLiteral("old"));
+        QCOMPARE(logon.requests().at(1).profile.password, QStringLiteral("typo"));
         QVERIFY(in->signOff());
         // The password that worked is kept for the next run.
         QCOMPARE(MailProfile::load().password, DovecotServer::Password);
+    }
+
+    // What the cases before left unread: the ordinary mail and the name-only form.
+    void runAnswersUnreadFormsAndMarksThemSeen()
+    {
+        SmtpSink sink;
+        QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
+        TestApp app;
+        app.prepareRuns();
+        QVERIFY((MailProfile{m_server.imapUrl(), DovecotServer::User, DovecotServer::Password}.save()));
+        ScriptedMailLogon logon;
+        app.state->inboxFactory = [&logon] { return MailInbox::fromProfile(logon); };
+        app.sendRepliesThrough(sink.address());
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items(), QStringList({"cy@example.net not a mailto form [IGNORED]", "di@example.net processed [OK]",
+                                           "   SMTP Send to di@example.net [OK]"}));
+        QVERIFY2(app.dialogs.shown().isEmpty(), qPrintable(app.dialogs.messages().join('\n')));
+        QVERIFY(logon.requests().isEmpty());
+        QCOMPARE(sink.messages().size(), 1);
+        QVERIFY(sink.messages()[0].contains("Dear Ann Lee,\nthanks."));
+        QCOMPARE(readFlags(), (QList<bool>{true, true, false, true}));
+        // Only the ordinary mail is still unread; read mail comes back with the setting off.
+        app.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items(), QStringList{"cy@example.net not a mailto form [IGNORED]"});
+        app.settings().setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items().size(), 4);
+        QCOMPARE(app.rows().size(), 4);
     }
 };
 

@@ -1,37 +1,87 @@
-#include "ReportTestData.h"
+// The response report: the engine over a real FORM.MDB and the shipped FORM.RPT, the date range
+// as typed, and the dialog and preview window that run and show it.
 #include "TestSupport.h"
 #include "platform/report/ReportDefinition.h"
 #include "platform/report/ReportDocument.h"
 #include "platform/report/ReportEngine.h"
 #include "platform/report/ReportQuery.h"
+#include "platform/report/ReportViewer.h"
+#include "platform/report/ui/frmReportPreview.h"
+#include "reply/ReportDateRange.h"
+#include "reply/ui/frmReporting.h"
 
-#include <QTextDocument>
-#include <QtTest>
 #include <ctime>
 
-using namespace ReportTestData;
-using namespace Qt::StringLiterals;
-
 namespace {
-const QString DateField = u"{Form_Response.Form_Reponse_Source_Date}"_s;
+
+const QString D = ReportDateRange::Field;
+const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+
+// FORM.MDB made the program's way, rows as written, so a test can also store a date the program
+// never would; and the shipped FORM.RPT beside it.
+void createReportFiles(const QString& folder, const QList<std::pair<QDateTime, QString>>& rows)
+{
+    QFile::copy(BREVANE_SOURCE_DIR "/resources/report/FORM.RPT", folder + "/FORM.RPT");
+    const QString mdb = folder + "/FORM.MDB";
+    ResponseDatabase::createEmptyDatabase(mdb);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "report rows");
+        db.setDatabaseName(mdb);
+        QVERIFY(db.open());
+        for (const auto& [when, subject] : rows)
+            QVERIFY(QSqlQuery(db).exec("INSERT INTO Form_Response (Form_Reponse_Source_Date, Form_Response_Source_Address, "
+                                       "Form_Response_Subject, Form_Response_Message) VALUES ('" +
+                                       (when.isValid() ? ResponseDatabase::storedDate(when) : "yesterday") +
+                                       "', 'ann@example.com', '" + subject + "', 'Thank you.')"));
+    }
+    QSqlDatabase::removeDatabase("report rows");
 }
+
+QDateTime at(int month, int day, int hour, int minute = 0)
+{
+    return QDateTime(QDate(2026, month, day), QTime(hour, minute));
+}
+
+// Keeps every report it is handed instead of showing it; the subject column row by row.
+struct RecordingViewer : ReportViewer
+{
+    bool showReport(const ReportData& report) override
+    {
+        shown.append(report);
+        return accept;
+    }
+    QStringList subjects(int report = 0) const
+    {
+        QStringList out;
+        for (const QStringList& row : shown.value(report).rows)
+            out << row.value(2);
+        return out;
+    }
+    QList<ReportData> shown;
+    bool accept = true;
+};
+
+} // namespace
 
 class TestReportEngine : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QLocale m_locale{QLocale::English, QLocale::UnitedKingdom};
+    std::unique_ptr<TestApp> m_app;
     RecordingViewer m_viewer;
     std::unique_ptr<ReportEngine> m_engine;
 
-    QString rpt() const { return m_dir->filePath(u"FORM.RPT"_s); }
-    QString mdb() const { return m_dir->filePath(u"FORM.MDB"_s); }
-    bool run(const QString& selection, const QString& caption = u"Date Range= 'x'"_s)
+    bool run(const QString& selection, const QString& caption = "Date Range= 'x'")
     {
         m_engine->setSelectionFormula(selection);
         m_engine->setFormula(0, caption);
         return m_engine->setAction(ReportEngine::RunReport);
+    }
+    void clickOk(frmReporting& dialog, const QString& start, const QString& finish)
+    {
+        dialog.txtStart_Date->setText(start);
+        dialog.txtFinish_Date->setText(finish);
+        QTest::mouseClick(dialog.cmdOk, Qt::LeftButton);
     }
 
 private slots:
@@ -40,158 +90,178 @@ private slots:
         // Ten hours ahead of UTC: a reply stored on one UTC day is often the next local day.
         qputenv("TZ", "XYZ-10");
         tzset();
+        QLocale::setDefault(uk);
     }
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        copyShippedDefinition(rpt());
-        createDatabase(mdb(), {{stored({2026, 2, 28}, {23, 59}), u"last of February"_s},
-                               {stored({2026, 3, 16}, {0, 10}), u"first after"_s},
-                               {stored({2026, 3, 1}, {0, 30}), u"first of March"_s},
-                               {u"yesterday"_s, u"no date"_s},
-                               {stored({2026, 3, 10}, {12, 0}), u"middle"_s},
-                               {stored({2026, 3, 15}, {23, 30}), u"last in range"_s}});
+        m_app = std::make_unique<TestApp>();
+        createReportFiles(m_app->folder(), {{at(2, 28, 23, 59), "last of February"}, {at(3, 16, 0, 10), "first after"},
+                                            {at(3, 1, 0, 30), "first of March"}, {{}, "no date"},
+                                            {at(3, 10, 12), "middle"}, {at(3, 15, 23, 30), "last in range"}});
         m_viewer = RecordingViewer();
-        m_engine = std::make_unique<ReportEngine>(m_viewer, m_locale);
-        m_engine->setReportFileName(rpt());
-    }
-
-    void refusesBrokenDefinitions_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::newRow("no table") << "Column=A|a";
-        QTest::newRow("unknown key") << "Table=T\nColumn=A|a\nColour=red";
-        QTest::newRow("unknown column kind") << "Table=T\nColumn=A|a|money";
-        QTest::newRow("field that could inject") << "Table=T\nColumn=A;DROP TABLE T|a";
-        QTest::newRow("bad sort direction") << "Table=T\nColumn=A|a\nSort=A sideways";
-    }
-    void refusesBrokenDefinitions()
-    {
-        QFETCH(QString, text);
-        QString error;
-        QVERIFY(!ReportDefinition::parse(text, &error));
-        QVERIFY(error.startsWith(u"line "_s));
+        m_engine = std::make_unique<ReportEngine>(m_viewer, uk);
+        m_engine->setReportFileName(m_app->path("FORM.RPT"));
     }
 
     void selectsRowsByLocalDay_data()
     {
         QTest::addColumn<QString>("formula");
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("range") << DateField + " in Date (2026,3,1) to Date (2026,3,15)"
+        QTest::addColumn<QStringList>("expected"); // "fails": the run fails
+        QTest::newRow("range") << D + " in Date (2026,3,1) to Date (2026,3,15)"
                                << QStringList{"first of March", "middle", "last in range"};
-        QTest::newRow("up to and including") << DateField + " <= Date (2026,3,1)"
+        QTest::newRow("up to and including") << D + " <= Date (2026,3,1)"
                                              << QStringList{"last of February", "first of March"};
-        QTest::newRow("beginning")
-            << DateField + " >= Date (2026,3,15)" << QStringList{"last in range", "first after"};
-        QTest::newRow("empty range")
-            << DateField + " in Date (2026,4,1) to Date (2026,4,30)" << QStringList{};
+        QTest::newRow("beginning") << D + " >= Date (2026,3,15)" << QStringList{"last in range", "first after"};
         // A range given backwards selects nothing, as the old report engine's did.
-        QTest::newRow("backwards range")
-            << DateField + " in Date (2026,3,15) to Date (2026,3,1)" << QStringList{};
+        QTest::newRow("backwards range") << D + " in Date (2026,3,15) to Date (2026,3,1)" << QStringList{};
         QTest::newRow("free blanks and case")
             << "  { Form_Response.Form_Reponse_Source_Date }IN date(2026,3,10)TO DATE ( 2026 , 3 , 10 ) "
             << QStringList{"middle"};
+        const QStringList fails{"fails"};
+        QTest::newRow("unknown field") << "{Form_Response.No_Such_Field} >= Date (2026,3,1)" << fails;
+        QTest::newRow("unclosed field") << "{Form_Response.Form_Reponse_Source_Date <= Date (2026,3,1)" << fails;
+        QTest::newRow("no such day") << D + " <= Date (2026,2,29)" << fails;
+        QTest::newRow("number, not a date") << D + " <= 20260301" << fails;
+        QTest::newRow("range cut short") << D + " in Date (2026,3,1) to" << fails;
+        QTest::newRow("trailing words") << D + " <= Date (2026,3,1) and " + D + " >= Date (2026,1,1)" << fails;
     }
     void selectsRowsByLocalDay()
     {
         QFETCH(QString, formula);
-        QVERIFY2(run(formula), qPrintable(m_engine->lastError()));
-        QCOMPARE(m_viewer.shown.size(), 1);
-        QTEST(subjects(m_viewer.shown[0]), "expected");
+        QFETCH(QStringList, expected);
+        QCOMPARE(run(formula), expected != QStringList{"fails"});
+        QCOMPARE(m_viewer.shown.size(), expected == QStringList{"fails"} ? 0 : 1);
+        if (!m_viewer.shown.isEmpty())
+            QCOMPARE(m_viewer.subjects(), expected);
     }
 
     void showsCaptionHeadingsAndLocalTimes()
     {
-        QVERIFY(run(DateField + " >= Date (2026,3,16)",
-                    u"Date Range= 'All replies, beginning Monday, 16 March 2026'"_s));
+        QVERIFY(run(D + " >= Date (2026,3,16)", "Date Range= 'It's March'"));
         const ReportData& r = m_viewer.shown.at(0);
-        QCOMPARE(r.title, u"Form Responses"_s);
-        QCOMPARE(r.captionName, u"Date Range"_s);
-        QCOMPARE(r.caption, u"All replies, beginning Monday, 16 March 2026"_s);
+        QCOMPARE(QStringList({r.title, r.captionName, r.caption}), QStringList({"Form Responses", "Date Range", "It's March"}));
         QCOMPARE(r.headings, (QStringList{"Received", "Address", "Subject", "Reply"}));
         // Stored 14:10 UTC on the 15th; shown as the local time the user lived it.
-        QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "ann@example.com", "first after",
-                                              "Thank you."}}));
-
+        QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "ann@example.com", "first after", "Thank you."}}));
         // Without a selection every row is shown, one without a date as it is stored; the
         // connection is closed after each run.
         QVERIFY(run(QString()));
         QCOMPARE(m_viewer.shown[1].rows.size(), 6);
-        QVERIFY(m_viewer.shown[1].rows.contains(
-            {"yesterday", "ann@example.com", "no date", "Thank you."}));
+        QVERIFY(m_viewer.shown[1].rows.contains({"yesterday", "ann@example.com", "no date", "Thank you."}));
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
-        QVERIFY(!ReportQuery::localDay(u"yesterday"_s).isValid());
+        QVERIFY(!run(QString(), "Date Range All replies")); // a caption without "="
+        m_viewer.accept = false;
+        QVERIFY(!run(QString()));
     }
 
     void failsWithoutDefinitionOrDatabase()
     {
-        const QString from = DateField + " >= Date (2026,3,1)";
-        m_engine->setReportFileName(m_dir->filePath(u"MISSING.RPT"_s));
-        QVERIFY(!run(from));
-        QVERIFY(!m_engine->lastError().isEmpty());
-
+        for (const char* text : {"Column=A|a", "Table=T\nColumn=A|a\nColour=red", "Table=T\nColumn=A|a|money",
+                                 "Table=T\nColumn=A;DROP TABLE T|a", "Table=T\nColumn=A|a\nSort=A sideways"}) {
+            QString error;
+            QVERIFY2(!ReportDefinition::parse(QLatin1String(text), &error), text);
+            QVERIFY(error.startsWith("line "));
+        }
+        m_engine->setReportFileName(m_app->path("MISSING.RPT"));
+        QVERIFY(!run(QString()));
         // The database is opened read-only: a missing one is reported, never created empty.
-        QVERIFY(QFile::remove(mdb()));
-        m_engine->setReportFileName(rpt());
-        QVERIFY(!run(from));
-        QVERIFY(!QFile::exists(mdb()));
-
-        createDatabase(mdb(), {});
-        writeBytes(rpt(), "Table=Other\nColumn=Form_Response_Subject|Subject\n");
+        QVERIFY(QFile::remove(m_app->path("FORM.MDB")));
+        m_engine->setReportFileName(m_app->path("FORM.RPT"));
+        QVERIFY(!run(QString()));
+        QVERIFY(!QFile::exists(m_app->path("FORM.MDB")));
+        ResponseDatabase::createEmptyDatabase(m_app->path("FORM.MDB"));
+        writeBytes(m_app->path("FORM.RPT"), "Table=Other\nColumn=Form_Response_Subject|Subject\n");
         QVERIFY(!run(QString()));
         QVERIFY(m_viewer.shown.isEmpty());
     }
 
-    void failsOnFormulasItCannotRead_data()
+    void rangeGivesSelectionAndCaption_data()
     {
-        QTest::addColumn<QString>("selection");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("finish");
+        QTest::addColumn<QString>("selection"); // empty: refused
         QTest::addColumn<QString>("caption");
-        const QString caption = u"Date Range= 'x'"_s;
-        QTest::newRow("unknown field")
-            << "{Form_Response.No_Such_Field} >= Date (2026,3,1)" << caption;
-        QTest::newRow("field alone") << DateField << caption;
-        QTest::newRow("unclosed field") << "{Form_Response.Form_Reponse_Source_Date <= Date (2026,3,1)"
-                                        << caption;
-        QTest::newRow("no such day") << DateField + " <= Date (2026,2,29)" << caption;
-        QTest::newRow("number, not a date") << DateField + " <= 20260301" << caption;
-        QTest::newRow("range cut short") << DateField + " in Date (2026,3,1) to" << caption;
-        QTest::newRow("trailing words")
-            << DateField + " <= Date (2026,3,1) and " + DateField + " >= Date (2026,1,1)" << caption;
-        QTest::newRow("caption without =") << QString() << "Date Range All replies";
+        const QString all = "Date Range= 'All replies";
+        // clang-format off
+        QTest::newRow("start empty") << "" << "15/03/2026" << D + " <= Date (2026,3,15)"
+            << all + ", up to and including Sunday, 15 March 2026'";
+        QTest::newRow("finish blank, long date") << "  Sunday, 1 March 2026 " << "   " << D + " >= Date (2026,3,1)"
+            << all + ", beginning Sunday, 1 March 2026'";
+        // The range runs from the earlier date; the caption keeps the order the user typed.
+        QTest::newRow("start later than finish") << "15/03/2026" << "01/03/2026"
+            << D + " in Date (2026,3,1) to Date (2026,3,15)" << all + " between Sunday, 15 March 2026 and Sunday, 1 March 2026'";
+        for (const auto& [start, finish] : {std::pair<const char*, const char*>{"", ""}, {"", "next week"}, {"someday", ""},
+                                            {"30/02/2026", "01/03/2026"}, {"03/31/2026", ""}})
+            QTest::addRow("refused '%s' '%s'", start, finish) << start << finish << "" << "";
+        // clang-format on
     }
-    void failsOnFormulasItCannotRead()
+    void rangeGivesSelectionAndCaption()
     {
+        QFETCH(QString, start);
+        QFETCH(QString, finish);
         QFETCH(QString, selection);
-        QFETCH(QString, caption);
-        QVERIFY(!run(selection, caption));
-        QVERIFY(m_viewer.shown.isEmpty());
+        const auto range = ReportDateRange::fromTexts(start, finish, uk);
+        QCOMPARE(range.has_value(), !selection.isEmpty());
+        QCOMPARE(range ? range->selectionFormula() : QString(), selection);
+        QTEST(range ? range->caption() : QString(), "caption");
     }
 
-    void viewerRefusalFailsAndCaptionKeepsQuotes()
+    void reportButtonOpensWithTheLastSevenDays()
     {
-        m_viewer.accept = false;
-        QVERIFY(!run(QString(), u"Date Range= 'It's March'"_s));
-        m_viewer.accept = true;
-        QVERIFY(run(QString(), u"Date Range= 'It's March'"_s));
-        QCOMPARE(m_viewer.shown.last().caption, u"It's March"_s);
+        frmMain window(*m_app->state);
+        window.toolbarButton("btnDatabase")->trigger();
+        auto* dialog = window.findChild<frmReporting*>();
+        QVERIFY(dialog && dialog->isVisible() && dialog->isModal());
+        const QString weekAgo = ReportDateRange::shortDateText(QDate::currentDate().addDays(-7));
+        QCOMPARE(dialog->txtFinish_Date->text(), ReportDateRange::shortDateText(QDate::currentDate()));
+        QCOMPARE(dialog->txtStart_Date->selectedText(), weekAgo); // typing replaces it
+        // Cancel hides it; the next press shows the same dialog with fresh dates.
+        dialog->txtStart_Date->setText("typed");
+        QTest::mouseClick(dialog->cmdCancel, Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        window.toolbarButton("btnDatabase")->trigger();
+        QCOMPARE(window.findChildren<frmReporting*>(), QList<frmReporting*>{dialog});
+        QCOMPARE(dialog->txtStart_Date->text(), weekAgo);
     }
 
-    void documentEscapesTheRowsAndSavesPdf()
+    void okRunsTheReportOrSaysWhy()
     {
-        ReportData data{u"Form Responses"_s,
-                        u"Date Range"_s,
-                        u"All replies between a & b"_s,
-                        {u"Subject"_s, u"Reply"_s},
-                        {{u"<b>bold</b>"_s, u"line one\r\nline two"_s}}};
-        const QString html = ReportDocument::html(data, m_locale);
-        for (const char* part : {"All replies between a &amp; b", "&lt;b&gt;bold&lt;/b&gt;",
-                                 "line one<br>line two", "1 reply"})
+        frmReporting dialog(m_app->dialogs, m_app->state->errors(), m_app->folder(), nullptr, &m_viewer);
+        dialog.show();
+        clickOk(dialog, "", "31/04/2026");
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(m_app->dialogs.messages(), QStringList{"Invalid Date Format"});
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(m_viewer.subjects(), (QStringList{"first of March", "middle", "last in range"}));
+        QCOMPARE(m_viewer.shown[0].caption, QStringLiteral("All replies between Sunday, 1 March 2026 and Sunday, 15 March 2026"));
+        dialog.show();
+        QVERIFY(QFile::remove(m_app->path("FORM.RPT")));
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        QCOMPARE(m_app->dialogs.messages().last(), warning(ErrorCode::DatabaseReport));
+        QVERIFY(dialog.isVisible());
+    }
+
+    void reportShowsInAPreviewWindowThatSavesPdf()
+    {
+        frmReporting dialog(m_app->dialogs, m_app->state->errors(), m_app->folder()); // the real viewer
+        dialog.show();
+        clickOk(dialog, "01/03/2026", "15/03/2026");
+        auto* preview = dialog.findChild<frmReportPreview*>();
+        QVERIFY(preview && preview->isVisible() && !dialog.isVisible());
+        const QString text = preview->txtReport->toPlainText();
+        QVERIFY(text.contains("Date Range: All replies between") && text.contains("middle") && !text.contains("first after"));
+        m_app->dialogs.answerText(m_app->path("report.pdf"));
+        QTest::mouseClick(preview->cmdSavePdf, Qt::LeftButton);
+        QVERIFY(m_app->readFile("report.pdf").startsWith("%PDF"));
+        preview->close();
+        // What the user typed or stored cannot make markup of its own.
+        const ReportData data{"Form Responses", "Date Range", "a & b", {"Subject"}, {{"<b>bold</b>\r\nline two"}}};
+        const QString html = ReportDocument::html(data, uk);
+        for (const char* part : {"a &amp; b", "&lt;b&gt;bold&lt;/b&gt;<br>line two", "1 reply"})
             QVERIFY2(html.contains(QLatin1String(part)), part);
-
-        ReportDocument document(data, m_locale);
-        QVERIFY(document.document().toPlainText().contains(u"Date Range: All replies"_s));
-        QVERIFY(!document.savePdf(m_dir->filePath(u"no/such/folder/report.pdf"_s)));
+        QVERIFY(!ReportDocument(data, uk).savePdf(m_app->path("no/such/folder/report.pdf")));
     }
 };
 

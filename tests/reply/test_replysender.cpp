@@ -1,19 +1,41 @@
-// The reply to one submission: address question, send line, print job and recorded row.
+// The reply to one submission: address question, send line, print job and the row recorded in
+// FORM.MDB; the database itself and the Qt print job.
 #include "RecordingPrinter.h"
 #include "ScriptedSmtpServer.h"
 #include "TestSupport.h"
+#include "platform/system/ui/QtPrintJob.h"
 #include "reply/ReplySender.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
-
 namespace {
-const QString Prompt = u"Prompt For Email Address"_s;
-const QString Ann = u"ann@example.com"_s;
-const QStringList ReplyLines{u"Dear Your name: Ann,"_s, u"thanks."_s};
+
+const QString Prompt = ProcessingRun::FolderReplyTarget;
+const QString Ann = QStringLiteral("ann@example.com");
+const QStringList ReplyLines{"Dear Your name: Ann,", "thanks."};
+using Result = ResponseDatabase::Result;
+
+// A second connection, as another program holding the file would have.
+struct OtherHolder
+{
+    QSqlDatabase db;
+    explicit OtherHolder(const QString& path) : db(QSqlDatabase::addDatabase("QSQLITE", "other holder"))
+    {
+        db.setDatabaseName(path);
+        db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=0");
+        db.open();
+    }
+    ~OtherHolder()
+    {
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("other holder");
+    }
+    QVariant exec(const QString& sql)
+    {
+        QSqlQuery q(db);
+        return q.exec(sql) ? (q.next() ? q.value(0) : QVariant(true)) : QVariant();
+    }
+};
+
 } // namespace
 
 class TestReplySender : public QObject
@@ -25,11 +47,8 @@ class TestReplySender : public QObject
     std::unique_ptr<RecordingPrinter> printer;
     std::unique_ptr<ReplySender> sender;
 
-    AppState& state() { return *app->state; }
     QString databasePath() const { return app->path(ResponseDatabase::FileName); }
-    QList<ResponseRecord> rows() const { return ResponseDatabase::readRecords(databasePath()); }
-    QString warning(const QString& code) const { return ErrorReporter::warningText(code); }
-    void setFlag(SystemSettings::Key key, bool on) { state().settings().setFlag(key, on ? 1 : 0); }
+    void setFlag(SystemSettings::Key key, bool on) { app->settings().setFlag(key, on ? 1 : 0); }
     // The target as the address check leaves it.
     QString reply(QString target = Ann)
     {
@@ -44,29 +63,23 @@ private slots:
         server = std::make_unique<ScriptedSmtpServer>();
         printer = std::make_unique<RecordingPrinter>();
         ResponseDatabase::createEmptyDatabase(databasePath());
-        SystemSettings& s = state().settings();
-        s.setText(SystemSettings::SMTP_Server_Address, server->address());
-        s.setText(SystemSettings::SMTP_From_Address, u"forms@example.com"_s);
-        s.setText(SystemSettings::SMTP_Reply_Subject, u"Receipt Confirmation"_s);
-        state().printJobFactory = printer->factory();
-
+        app->settings().setText(SystemSettings::SMTP_Server_Address, server->address());
+        app->settings().setText(SystemSettings::SMTP_From_Address, "forms@example.com");
+        app->state->printJobFactory = printer->factory();
         // A decoded submission: name with a friendly name, email without one.
-        VariableTable& v = state().variables();
-        v.appendDefinition({u"name"_s, u"Your name"_s});
-        v.appendDefinition({u"email"_s, QString()});
-        for (const auto& [name, value] : {std::pair{u"name"_s, u"Ann"_s}, {u"email"_s, Ann}}) {
+        VariableTable& v = app->state->variables();
+        v.appendDefinition({"name", "Your name"});
+        v.appendDefinition({"email", QString()});
+        for (const auto& [name, value] : {std::pair<QString, QString>{"name", "Ann"}, {"email", Ann}}) {
             v.AddName(name);
             v.SetLastValue(value);
         }
-        v.FinishSubmission();
         v.ShowInGrid();
-        state().replyTemplate().setDesignText(u"Dear <<name>>,\r\nthanks."_s);
-        state().replyTemplate().setChanged(false);
-        sender = std::make_unique<ReplySender>(state().replyTemplate(), v, s, app->dialogs,
-                                               state().eventLog(), state().smtp(),
-                                               state().recorder(), state().printJobFactory);
+        app->state->replyTemplate().setDesignText("Dear <<name>>,\r\nthanks.");
+        AppState& st = *app->state;
+        sender = std::make_unique<ReplySender>(st.replyTemplate(), v, st.settings(), app->dialogs, st.eventLog(),
+                                               st.smtp(), st.recorder(), st.printJobFactory);
     }
-
     void cleanup()
     {
         sender.reset();
@@ -78,156 +91,157 @@ private slots:
     void replyIsMergedSentLoggedAndRecorded()
     {
         QCOMPARE(reply(), Ann);
-        QVERIFY(app->dialogs.shown().isEmpty());
-        QCOMPARE(state().eventLog().text(), u"\r\n   SMTP Send to ann@example.com [OK]"_s);
-        QVERIFY(state().replyTemplate().isChanged());
+        QVERIFY(app->dialogs.shown().isEmpty() && printer->jobs().isEmpty());
+        QCOMPARE(app->state->eventLog().text(), QStringLiteral("\r\n   SMTP Send to ann@example.com [OK]"));
+        QVERIFY(app->state->replyTemplate().isChanged());
         QVERIFY(server->commands().contains("RCPT TO:<ann@example.com>"));
         QVERIFY(server->data().endsWith("\r\n\r\nDear Your name: Ann,\r\nthanks.\r\n"));
-
-        const auto recorded = rows();
-        QCOMPARE(recorded.size(), 1);
-        QCOMPARE(recorded[0].sourceAddress, Ann);
-        QCOMPARE(recorded[0].message, u"Dear Your name: Ann,\r\nthanks."_s);
-        QVERIFY(printer->jobs().isEmpty());
+        QCOMPARE(app->rows().size(), 1);
+        QCOMPARE(app->rows()[0].sourceAddress + '|' + app->rows()[0].message, "ann@example.com|" + ReplyLines.join("\r\n"));
     }
 
     void addressIsAskedUntilItHasAnAtSign()
     {
-        app->dialogs.answerText(u"ann"_s);
+        app->dialogs.answerText("ann");
         app->dialogs.answerText(Ann);
         QCOMPARE(reply(Prompt), Ann);
         QCOMPARE(app->dialogs.shown().size(), 2);
-        QCOMPARE(app->dialogs.shown().at(1).text, u"Email Reply To:"_s);
-        QCOMPARE(rows().at(0).sourceAddress, Ann);
+        QCOMPARE(app->dialogs.shown().at(1).text, QStringLiteral("Email Reply To:"));
+        QCOMPARE(app->rows().at(0).sourceAddress, Ann);
     }
 
-    void noAddressSendsNothingButStillRecords_data()
+    // No address (an empty answer or Cancel), or replies suppressed: nothing is sent, but the
+    // reply is still printed and recorded.
+    void unsentReplyIsStillPrintedAndRecorded()
     {
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("empty answer") << false;
-        QTest::newRow("cancel") << true;
-    }
-    void noAddressSendsNothingButStillRecords()
-    {
-        QFETCH(bool, cancel);
         setFlag(SystemSettings::Auto_Print_Reply, true);
-        app->dialogs.answerText(cancel ? std::nullopt : std::optional<QString>(QString()));
-        QCOMPARE(reply(Prompt), QString());
-        QCOMPARE(app->dialogs.shown().size(), 1);
+        for (int how : {0, 1, 2}) { // empty answer, Cancel, suppressed
+            setFlag(SystemSettings::Suppress_Reply_To_Sender, how == 2);
+            if (how < 2)
+                app->dialogs.answerText(how ? std::nullopt : std::optional<QString>(QString()));
+            reply(Prompt);
+        }
+        QCOMPARE(app->dialogs.shown().size(), 2);
         QCOMPARE(server->connections(), 0);
-        QCOMPARE(state().eventLog().lineCount(), 0);
-        QCOMPARE(printer->jobs().size(), 1);
-        QCOMPARE(rows().at(0).sourceAddress, QString());
-    }
-
-    void suppressedReplyIsStillPrintedAndRecorded()
-    {
-        setFlag(SystemSettings::Suppress_Reply_To_Sender, true);
-        setFlag(SystemSettings::Auto_Print_Reply, true);
-        reply(Prompt);
-        QVERIFY(app->dialogs.shown().isEmpty());
-        QCOMPARE(server->connections(), 0);
-        QCOMPARE(state().eventLog().lineCount(), 0);
-        QCOMPARE(printer->jobs()[0].lines, ReplyLines);
-        QCOMPARE(rows().at(0).sourceAddress, Prompt);
+        QCOMPARE(app->state->eventLog().lineCount(), 0);
+        QCOMPARE(printer->jobs().size(), 3);
+        QCOMPARE(printer->jobs()[2].lines, ReplyLines);
+        QCOMPARE(app->rows().size(), 3);
+        QCOMPARE(app->rows()[0].sourceAddress + app->rows()[2].sourceAddress, Prompt);
     }
 
     void failedSendIsLoggedAndStillRecorded()
     {
         server->setReply("RCPT", "550 5.1.1 no such user\r\n");
-        reply(u"nobody@example.com"_s);
+        reply("nobody@example.com");
         QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::SmtpWrongTo)});
-        QCOMPARE(state().eventLog().text(), u"\r\n   SMTP Send to nobody@example.com [FAILED]"_s);
-        QCOMPARE(rows().size(), 1);
+        QCOMPARE(app->state->eventLog().text(), QStringLiteral("\r\n   SMTP Send to nobody@example.com [FAILED]"));
+        QCOMPARE(app->rows().size(), 1);
     }
 
-    void printSettingsMakeOneJob_data()
-    {
-        QTest::addColumn<bool>("forms");
-        QTest::addColumn<bool>("reply");
-        QTest::addColumn<QStringList>("lines");
-        const QStringList formLines{u"Your name [name] : Ann"_s, u" [email] : ann@example.com"_s};
-        QTest::newRow("forms") << true << false << formLines;
-        QTest::newRow("reply") << false << true << ReplyLines;
-        QTest::newRow("forms and reply")
-            << true << true
-            << formLines + QStringList{QString(), u"---------- Reply:"_s, QString()} + ReplyLines;
-    }
     void printSettingsMakeOneJob()
     {
-        QFETCH(bool, forms);
-        QFETCH(bool, reply);
-        setFlag(SystemSettings::Auto_Print_Forms, forms);
-        setFlag(SystemSettings::Auto_Print_Reply, reply);
-        this->reply();
-        QCOMPARE(printer->jobs().size(), 1);
-        QTEST(printer->jobs()[0].lines, "lines");
-        QVERIFY(printer->jobs()[0].ended);
-    }
-
-    void printerTroubleIsQuiet()
-    {
-        setFlag(SystemSettings::Auto_Print_Forms, true);
-        setFlag(SystemSettings::Auto_Print_Reply, true);
+        const QStringList forms{"Your name [name] : Ann", " [email] : ann@example.com"};
+        const QList<QStringList> expected{forms, ReplyLines, forms + QStringList{"", "---------- Reply:", ""} + ReplyLines};
+        for (int both = 1; both <= 3; ++both) {
+            printer->clear();
+            setFlag(SystemSettings::Auto_Print_Forms, both & 1);
+            setFlag(SystemSettings::Auto_Print_Reply, both & 2);
+            reply();
+            QCOMPARE(printer->jobs().size(), 1);
+            QVERIFY(printer->jobs()[0].ended);
+            QCOMPARE(printer->jobs()[0].lines, expected[both - 1]);
+        }
+        // A printer that fails or is missing is no reason to stop: nothing is shown.
+        printer->clear();
         printer->failAtLine(2);
         reply();
         QCOMPARE(printer->jobs()[0].lines.size(), 1);
         QVERIFY(!printer->jobs()[0].ended);
-
         printer->setAvailable(false);
         reply();
-        state().printJobFactory = nullptr;
+        app->state->printJobFactory = nullptr;
         reply();
-
         QCOMPARE(printer->jobs().size(), 1);
         QVERIFY(app->dialogs.shown().isEmpty());
-        QCOMPARE(rows().size(), 3);
+        QCOMPARE(app->rows().size(), 6);
     }
 
     void unusableDatabaseIsReportedOnce_data()
     {
-        QTest::addColumn<QString>("database"); // how FORM.MDB is unusable
+        QTest::addColumn<QString>("database");
         QTest::addColumn<QString>("message");
         QTest::newRow("missing") << "missing" << ErrorCode::ConnectingDatabase;
         QTest::newRow("corrupt") << "corrupt" << ErrorCode::ConnectingDatabase;
-        QTest::newRow("locked") << "locked" << ErrorCode::WritingDatabase;
+        QTest::newRow("locked") << "BEGIN IMMEDIATE" << ErrorCode::WritingDatabase;
     }
     void unusableDatabaseIsReportedOnce()
     {
         QFETCH(QString, database);
-        if (database == u"missing"_s)
+        if (!database.startsWith("BEGIN"))
             QFile::remove(databasePath());
-        if (database == u"corrupt"_s)
+        if (database == "corrupt")
             app->writeFile(ResponseDatabase::FileName, QByteArray(2048, '\x7f'));
+        const QByteArray before = app->readFile(ResponseDatabase::FileName);
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
-            if (database == u"locked"_s) {
-                db.setDatabaseName(databasePath());
-                db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=0"_s);
-                QVERIFY(db.open());
-                QVERIFY(QSqlQuery(db).exec(u"BEGIN IMMEDIATE"_s));
-            }
-            state().recorder().database().setBusyLimit(200);
-            reply();
-            db.close();
-            // Released now, but recording stays off for the rest of the run.
+            std::optional<OtherHolder> other;
+            if (database.startsWith("BEGIN"))
+                QVERIFY(other.emplace(databasePath()).exec(database).isValid());
+            app->state->recorder().database().setBusyLimit(200);
             reply();
         }
-        QSqlDatabase::removeDatabase(u"holder"_s);
-
+        reply(); // released now, but recording stays off for the rest of the run
         QFETCH(QString, message);
         QCOMPARE(app->dialogs.messages(), QStringList{warning(message)});
-        QVERIFY(!state().flags.recordingEnabled);
-        QCOMPARE(rows().size(), 0);
+        QVERIFY(!app->state->flags.recordingEnabled);
         // The program never makes the file, nor changes one it cannot use.
-        QCOMPARE(QFile::exists(databasePath()), database != u"missing"_s);
-        if (database == u"corrupt"_s)
-            QCOMPARE(app->readFile(ResponseDatabase::FileName), QByteArray(2048, '\x7f'));
-        // Replies go on.
-        QCOMPARE(state().eventLog().lineCount(), 2);
-        // The next start turns recording on again.
-        state().InitialiseApplication();
-        QVERIFY(state().flags.recordingEnabled);
+        QCOMPARE(app->readFile(ResponseDatabase::FileName), before);
+        QCOMPARE(app->rows().size(), 0);
+        QCOMPARE(app->state->eventLog().lineCount(), 2); // replies go on
+        app->state->InitialiseApplication(); // the next start turns recording on again
+        QVERIFY(app->state->flags.recordingEnabled);
+    }
+
+    void databaseIsMadeOnceAndHoldsTheValuesAsGiven()
+    {
+        const QString path = databasePath();
+        QCOMPARE(ResponseDatabase::createEmptyDatabase(path), ResponseDatabase::Creation::AlreadyThere);
+        const ResponseRecord r{QDateTime(QDate(2026, 3, 1), QTime(9, 30, 5), Qt::UTC),
+                               "o'brien@x.org'); DROP TABLE Form_Response; --", "Re", "Line \"one\"\r\nZo\u00eb \u2713\r\n"};
+        QCOMPARE(ResponseDatabase(path).AppendRecord(r), Result::Recorded);
+        QCOMPARE(ResponseDatabase(path).AppendRecord({QDateTime::currentDateTime(), {}, "Re", "x"}), Result::Recorded);
+        const QList<ResponseRecord> rows = ResponseDatabase::readRecords(path);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].sourceAddress + rows[0].message, r.sourceAddress + r.message);
+        QCOMPARE(rows[0].sourceDate, r.sourceDate);
+        QCOMPARE(rows[0].sourceDate.timeSpec(), Qt::LocalTime);
+        OtherHolder other(path);
+        QCOMPARE(other.exec("SELECT Form_Reponse_Source_Date FROM Form_Response LIMIT 1"), QVariant("2026-03-01T09:30:05Z"));
+        // An address the user did not give is empty text, not missing.
+        QCOMPARE(other.exec("SELECT count(*) FROM Form_Response WHERE Form_Response_Source_Address = ''").toInt(), 1);
+        // A database another program holds is waited for, up to the limit.
+        QVERIFY(other.exec("BEGIN EXCLUSIVE").isValid());
+        ResponseDatabase db(path);
+        db.setBusyLimit(200);
+        QCOMPARE(db.AppendRecord(r), Result::ConnectFailed);
+        QTimer::singleShot(150, [&other] { other.exec("COMMIT"); });
+        QCOMPARE(ResponseDatabase(path).AppendRecord(r), Result::Recorded);
+        QCOMPARE(ResponseDatabase::readRecords(path).size(), 3);
+    }
+
+    void qtJobPrintsLinesOverSeveralPagesAndNothingWhenEmpty()
+    {
+        QCOMPARE(PrintJob::lines("a\nb\rc\r\n"), (QStringList{"a", "b", "c", ""}));
+        auto job = QtPrintJob::toPdfFile(app->path("job.pdf"));
+        for (int i = 0; i < 300; ++i)
+            QVERIFY(job->printLine(QStringLiteral("Line %1 ").arg(i).repeated(i % 7 == 0 ? 40 : 1)));
+        QVERIFY(job->end());
+        const QByteArray pdf = app->readFile("job.pdf");
+        const auto pages = QRegularExpression("/Count (\\d+)").match(QString::fromLatin1(pdf));
+        QVERIFY(pdf.startsWith("%PDF") && pages.captured(1).toInt() > 1);
+        QVERIFY(pdf.contains(QByteArray("\0B\0r\0e\0v\0a\0n\0e", 14))); // the job's name, as its title
+        QVERIFY(QtPrintJob::toPdfFile(app->path("empty.pdf"))->end());
+        QVERIFY(!QFile::exists(app->path("empty.pdf")));
     }
 };
 

@@ -1,16 +1,8 @@
 #include "DovecotServer.h"
 
-#include "TestMaildir.h"
 #include "TestSupport.h"
+#include "platform/mail/ImapInbox.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QHostAddress>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QThread>
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -20,41 +12,28 @@ namespace {
 quint16 freePort()
 {
     QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 bool chownTree(const QString& path, uint uid, uint gid)
 {
     if (::chown(QFile::encodeName(path).constData(), uid, gid) != 0)
         return false;
-    const QDir dir(path);
-    for (const QString& name :
-         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-        if (!chownTree(dir.filePath(name), uid, gid))
+    for (const QFileInfo& entry : QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        if (!chownTree(entry.filePath(), uid, gid))
             return false;
-    }
     return true;
 }
 
 } // namespace
 
-DovecotServer::DovecotServer() = default;
-
-DovecotServer::~DovecotServer()
+bool DovecotServer::holds(int messages) const
 {
-    stop();
-}
-
-QString DovecotServer::imapUrl() const
-{
-    return QStringLiteral("imap://127.0.0.1:%1").arg(m_port);
-}
-
-QString DovecotServer::maildir() const
-{
-    return m_dir.filePath(QStringLiteral("mail"));
+    ImapInbox inbox(imapUrl(), User, Password);
+    if (!inbox.signOn())
+        return false;
+    inbox.fetch(false);
+    return inbox.count() == messages && inbox.signOff();
 }
 
 bool DovecotServer::prepareAccounts()
@@ -139,9 +118,7 @@ bool DovecotServer::waitForGreeting()
 
 bool DovecotServer::start()
 {
-    QString dovecot = QStandardPaths::findExecutable(QStringLiteral("dovecot"));
-    if (dovecot.isEmpty())
-        dovecot = QStandardPaths::findExecutable(QStringLiteral("dovecot"), {"/usr/sbin", "/sbin"});
+    const QString dovecot = QStandardPaths::findExecutable("dovecot", {"/usr/sbin", "/sbin", "/usr/bin"});
     if (dovecot.isEmpty()) {
         m_whyNot = QStringLiteral("dovecot is not installed (Debian package dovecot-imapd)");
         return false;

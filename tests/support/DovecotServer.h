@@ -13,8 +13,8 @@ public:
     static inline const QString User = QStringLiteral("tester");
     static inline const QString Password = QStringLiteral("secret");
 
-    DovecotServer();
-    ~DovecotServer();
+    DovecotServer() = default;
+    ~DovecotServer() { stop(); }
     DovecotServer(const DovecotServer&) = delete;
     DovecotServer& operator=(const DovecotServer&) = delete;
 
@@ -23,9 +23,12 @@ public:
     void stop();
     QString whyNot() const { return m_whyNot; }
 
-    QString imapUrl() const;
+    QString imapUrl() const { return QStringLiteral("imap://127.0.0.1:%1").arg(m_port); }
     // The Maildir behind INBOX; a test writes messages into it and reads their flags there.
-    QString maildir() const;
+    QString maildir() const { return m_dir.filePath("mail"); }
+    // Whether the server has taken in this many messages. Waiting for it after each delivery
+    // makes the sequence numbers follow the order of delivery, not the times in the names.
+    bool holds(int messages) const;
 
 private:
     bool prepareAccounts();

@@ -3,51 +3,43 @@
 #include <QStringList>
 #include <QUrl>
 
-QByteArray MailSamples::lines(const QStringList& text)
-{
-    return text.join(QStringLiteral("\r\n")).toUtf8() + "\r\n";
-}
-
-QByteArray MailSamples::header(const QString& sender, const QString& contentType)
-{
-    return lines(
-        {QStringLiteral("Return-Path: <%1>").arg(sender.section('<', 1).section('>', 0, 0)),
-         QStringLiteral("From: %1").arg(sender), QStringLiteral("To: forms@example.org"),
-         QStringLiteral("Subject: Form posted from Mozilla"),
-         QStringLiteral("Date: Tue, 3 Mar 1998 10:15:00 +0100"),
-         QStringLiteral("MIME-Version: 1.0"), QStringLiteral("Content-Type: %1").arg(contentType)});
-}
-
 namespace {
-using namespace MailSamples;
 
-const QString Boundary = QStringLiteral("----=_Part_0001");
+const QByteArray Boundary = "----=_Part_0001";
+
+QByteArray lines(const QStringList& text)
+{
+    return text.join("\r\n").toUtf8() + "\r\n";
+}
+
+QByteArray header(const QString& sender, const QString& contentType)
+{
+    return lines({"Return-Path: <" + sender.section('<', 1).section('>', 0, 0) + ">", "From: " + sender,
+                  "To: forms@example.org", "Subject: Form posted from Mozilla",
+                  "Date: Tue, 3 Mar 1998 10:15:00 +0100", "MIME-Version: 1.0", "Content-Type: " + contentType});
+}
 
 QByteArray mixed(const QString& sender, const QList<QByteArray>& parts)
 {
-    QByteArray message =
-        header(sender, QStringLiteral("multipart/mixed; boundary=\"%1\"").arg(Boundary)) + "\r\n" +
-        "This is a multi-part message in MIME format.\r\n";
+    QByteArray message = header(sender, "multipart/mixed; boundary=\"" + Boundary + "\"") +
+                         "\r\nThis is a multi-part message in MIME format.\r\n";
     for (const QByteArray& part : parts)
-        message += "--" + Boundary.toUtf8() + "\r\n" + part;
-    return message + "--" + Boundary.toUtf8() + "--\r\n";
+        message += "--" + Boundary + "\r\n" + part;
+    return message + "--" + Boundary + "--\r\n";
 }
 
-QByteArray note(const QString& text = QStringLiteral("Form posted from Mozilla"))
+QByteArray note(const QString& text = "Form posted from Mozilla")
 {
-    return lines({QStringLiteral("Content-Type: text/plain; charset=us-ascii"),
-                  QStringLiteral("Content-Transfer-Encoding: 7bit"), QString(), text});
+    return lines({"Content-Type: text/plain; charset=us-ascii", "Content-Transfer-Encoding: 7bit", "", text});
 }
 
 QByteArray dataPart(const QByteArray& data, bool disposition)
 {
-    QStringList text{QStringLiteral("Content-Type: application/x-www-form-urlencoded; "
-                                    "name=\"POSTDATA.ATT\"")};
-    text << QStringLiteral("Content-Transfer-Encoding: base64");
+    QStringList text{"Content-Type: application/x-www-form-urlencoded; name=\"POSTDATA.ATT\"",
+                     "Content-Transfer-Encoding: base64"};
     if (disposition)
-        text << QStringLiteral("Content-Disposition: attachment; filename=\"POSTDATA.ATT\"");
-    text << QString() << QString::fromLatin1(data.toBase64());
-    return lines(text);
+        text << "Content-Disposition: attachment; filename=\"POSTDATA.ATT\"";
+    return lines(text << "" << QString::fromLatin1(data.toBase64()));
 }
 
 } // namespace
@@ -70,41 +62,31 @@ QByteArray MailSamples::formSubmissionNameOnly(const QString& sender, const QByt
 
 QByteArray MailSamples::twoAttachments(const QString& sender)
 {
-    const QByteArray second =
-        lines({QStringLiteral("Content-Type: text/plain; name=\"readme.txt\""),
-               QStringLiteral("Content-Disposition: attachment; filename=\"readme.txt\""),
-               QString(), QStringLiteral("A second attachment.")});
-    return mixed(sender, {note(), dataPart(formData(), true), second});
+    return mixed(sender, {note(), dataPart(formData(), true),
+                          lines({"Content-Type: text/plain; name=\"readme.txt\"",
+                                 "Content-Disposition: attachment; filename=\"readme.txt\"", "",
+                                 "A second attachment."})});
 }
 
 QByteArray MailSamples::attachedMessage(const QString& sender)
 {
-    const QByteArray inner = header(QStringLiteral("Bob <bob@example.net>"),
-                                    QStringLiteral("text/plain; charset=us-ascii")) +
-                             "\r\nThe forwarded message.\r\n";
-    const QByteArray part = lines({QStringLiteral("Content-Type: message/rfc822"),
-                                   QStringLiteral("Content-Disposition: attachment"), QString()}) +
-                            inner;
-    return mixed(sender, {note(), part});
+    return mixed(sender, {note(), lines({"Content-Type: message/rfc822", "Content-Disposition: attachment", ""}) +
+                          header("Bob <bob@example.net>", "text/plain; charset=us-ascii") +
+                          "\r\nThe forwarded message.\r\n"});
 }
 
 QByteArray MailSamples::lowerCaseMarker(const QString& sender)
 {
-    return mixed(sender,
-                 {note(QStringLiteral("form posted from Mozilla")), dataPart(formData(), true)});
+    return mixed(sender, {note("form posted from Mozilla"), dataPart(formData(), true)});
 }
 
 QByteArray MailSamples::ordinaryMail(const QString& sender, const QString& text)
 {
-    QByteArray latin1 = text.toLatin1();
     QByteArray quoted;
-    for (const char c : latin1) {
+    for (const char c : text.toLatin1()) {
         const auto u = static_cast<unsigned char>(c);
-        if (u >= 128 || c == '=')
-            quoted += '=' + QByteArray::number(u, 16).toUpper();
-        else
-            quoted += c;
+        quoted += u >= 128 || c == '=' ? '=' + QByteArray::number(u, 16).toUpper() : QByteArray(1, c);
     }
-    return header(sender, QStringLiteral("text/plain; charset=iso-8859-1")) +
+    return header(sender, "text/plain; charset=iso-8859-1") +
            "Content-Transfer-Encoding: quoted-printable\r\n\r\n" + quoted + "\r\n";
 }

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 // Real MIME messages as mail programs deliver them, for inbox tests. Every message has a From,
 // a Subject and a Date; the sender is given as "Name <address>".
@@ -10,11 +9,6 @@ namespace MailSamples {
 
 // Form fields as a browser posts them.
 QByteArray formData(const QString& name = QStringLiteral("Ann Lee"));
-
-// Building blocks: the message headers, and text lines joined with CR LF.
-QByteArray header(const QString& sender, const QString& contentType);
-QByteArray lines(const QStringList& text);
-
 // A mailto form submission: a "Form posted from" note and the form data attached with a
 // Content-Disposition (the usual shape).
 QByteArray formSubmission(const QString& sender, const QByteArray& data = formData());

@@ -15,26 +15,6 @@ ScriptedSmtpServer::ScriptedSmtpServer()
     m_server.listen(QHostAddress::LocalHost, 0);
 }
 
-QString ScriptedSmtpServer::address() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(port());
-}
-
-void ScriptedSmtpServer::setReply(const QByteArray& verb, const QByteArray& reply, int splitAt)
-{
-    m_steps[verb] = {Action::Reply, reply, splitAt};
-}
-
-void ScriptedSmtpServer::setSilent(const QByteArray& verb)
-{
-    m_steps[verb] = {Action::Silence, {}, -1};
-}
-
-void ScriptedSmtpServer::setHangUp(const QByteArray& verb)
-{
-    m_steps[verb] = {Action::HangUp, {}, -1};
-}
-
 void ScriptedSmtpServer::accept()
 {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
@@ -83,14 +63,9 @@ void ScriptedSmtpServer::respond(const QByteArray& verb)
 {
     const Step step = m_steps.value(verb, Step{Action::Reply, "500 unknown command\r\n", -1});
     QTcpSocket* socket = m_client;
-    switch (step.action) {
-    case Action::Silence:
-        return;
-    case Action::HangUp:
+    if (step.action == Action::HangUp) {
         socket->disconnectFromHost();
         return;
-    case Action::Reply:
-        break;
     }
     if (verb == "DATA" && step.reply.startsWith("354"))
         m_inData = true;

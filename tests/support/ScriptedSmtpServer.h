@@ -9,7 +9,7 @@
 class QTcpSocket;
 
 // An SMTP server on 127.0.0.1 that does what a test tells it: a reply per command word, or
-// silence, or hanging up, or a reply sent in two pieces. It keeps every byte it received.
+// hanging up, or a reply sent in two pieces. It keeps every byte it received.
 class ScriptedSmtpServer : public QObject
 {
     Q_OBJECT
@@ -17,14 +17,15 @@ public:
     // The commands by their first word; the end of the message data is ".".
     ScriptedSmtpServer();
 
-    QString address() const;
-    quint16 port() const { return m_server.serverPort(); }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_server.serverPort()); }
 
     void setGreeting(const QByteArray& greeting) { m_greeting = greeting; }
     // The reply, with its line ends; with a split the first bytes go at once, the rest later.
-    void setReply(const QByteArray& verb, const QByteArray& reply, int splitAt = -1);
-    void setSilent(const QByteArray& verb);
-    void setHangUp(const QByteArray& verb);
+    void setReply(const QByteArray& verb, const QByteArray& reply, int splitAt = -1)
+    {
+        m_steps[verb] = {Action::Reply, reply, splitAt};
+    }
+    void setHangUp(const QByteArray& verb) { m_steps[verb] = {Action::HangUp, {}, -1}; }
 
     int connections() const { return m_connections; }
     // Everything the client sent on the last connection.
@@ -35,7 +36,7 @@ public:
     QByteArray data() const { return m_data; }
 
 private:
-    enum class Action { Reply, Silence, HangUp };
+    enum class Action { Reply, HangUp };
     struct Step
     {
         Action action = Action::Reply;

@@ -71,11 +71,6 @@ SmtpSink::~SmtpSink()
     }
 }
 
-QString SmtpSink::address() const
-{
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
-
 QList<QByteArray> SmtpSink::messages() const
 {
     // Python's Maildir numbers its deliveries with "Q" and a counter in the file name.

@@ -23,14 +23,12 @@ public:
     bool isRunning() const { return m_port != 0; }
     quint16 port() const { return m_port; }
     // As SMTP_Server_Address holds it: host, colon, port.
-    QString address() const;
-    // Why the server did not start.
-    QString errorText() const { return m_error; }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    QString errorText() const { return m_error; } // why the server did not start
 
     // The stored messages, oldest first, as aiosmtpd wrote them: the message with the headers
     // X-Peer, X-MailFrom and X-RcptTo added, lines ending in LF.
     QList<QByteArray> messages() const;
-
     // A message read by Python's email package: "headers" (name to decoded text), "body"
     // (the decoded text of the body), "content_type".
     static QJsonObject decoded(const QByteArray& message);
