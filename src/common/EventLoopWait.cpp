@@ -1,7 +1,10 @@
 #include "common/EventLoopWait.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <exception>
+#include <thread>
 
 namespace EventLoopWait {
 
@@ -12,4 +15,35 @@ void pause(int milliseconds)
     loop.exec();
 }
 
+void whileWorking(const std::function<void()>& work)
+{
+    if (!QCoreApplication::instance()) {
+        work();
+        return;
+    }
+    QEventLoop loop;
+    std::exception_ptr failure;
+    // The quit is queued, so it reaches the loop even when the work ends before exec() begins.
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 } // namespace EventLoopWait
+
+void EventLoopPasses::between()
+{
+    if (m_since.elapsed() < m_intervalMs)
+        return;
+    QCoreApplication::processEvents();
+    m_since.restart();
+}

@@ -79,6 +79,7 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
     m_flags.runInProgress = true;
     m_progress = progress;
     m_counts = {};
+    m_passes.restart();
 
     m_log.AppendLine(kOpeningRule);
     m_log.AppendLine(QStringLiteral("Form Processing Started at ") + timestamp());
@@ -137,6 +138,7 @@ void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>&
         m_variables.Clear();
         if (m_progress)
             m_progress->setValue(i + 1);
+        m_passes.between();
     }
 }
 
@@ -216,6 +218,7 @@ void ProcessingRun::folderSteps()
             m_variables.ResetToDefinitions();
         if (m_progress)
             m_progress->setValue(i);
+        m_passes.between();
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/EventLoopWait.h"
 #include "platform/mail/MailInbox.h"
 #include "processing/FormSource.h"
 
@@ -39,6 +40,11 @@ public:
     };
     const Counts& lastCounts() const { return m_counts; }
 
+    // Between two items the event loop runs once this much time has passed since it last ran;
+    // tests set 0 to have it run between every two items.
+    static constexpr int EventPassMs = 50;
+    void setEventPassInterval(int milliseconds) { m_passes.setInterval(milliseconds); }
+
     static QString summaryLine(int number, const char* one, const char* many);
     static QString timestamp();
 
@@ -60,4 +66,5 @@ private:
     RunFlags& m_flags;
     RunProgress* m_progress = nullptr;
     Counts m_counts;
+    EventLoopPasses m_passes{EventPassMs};
 };

@@ -1,5 +1,6 @@
 // The IMAP inbox against a real server (Debian's dovecot on 127.0.0.1), and a run over it
 // through the mail account of the settings as the program reads it.
+#include "DelayProxy.h"
 #include "DovecotServer.h"
 #include "ScriptedMailLogon.h"
 #include "TestSupport.h"
@@ -114,12 +115,19 @@ private slots:
         ImapInbox local("imap://localhost:" + port, DovecotServer::User, DovecotServer::Password);
         QVERIFY2(local.signOn(), qPrintable(local.errorDescription()));
         QVERIFY(local.signOff());
+        DelayProxy wire(QUrl(m_server.imapUrl()).port(), 0);
+        QVERIFY2(wire.isRunning(), qPrintable(wire.errorText()));
         ImapInbox::setLoopbackTrusted(false);
-        const auto remote = inbox();
-        const bool signedOn = remote->signOn();
+        ImapInbox remote(QStringLiteral("imap://127.0.0.1:%1").arg(wire.port()), DovecotServer::User,
+                         DovecotServer::Password);
+        const bool signedOn = remote.signOn();
         ImapInbox::setLoopbackTrusted(true);
-        QVERIFY(!signedOn && !remote->loginRefused());
-        QCOMPARE(remote->errorDescription(), QStringLiteral("Server 127.0.0.1 offers no secure connection"));
+        QVERIFY(!signedOn && !remote.loginRefused());
+        QCOMPARE(remote.errorDescription(), QStringLiteral("Server 127.0.0.1 offers no secure connection"));
+        QVERIFY(wire.sent().contains("STARTTLS"));
+        QVERIFY2(!wire.sent().contains(DovecotServer::Password.toLatin1()) && !wire.sent().contains("AUTH") &&
+                     !wire.sent().contains("LOGIN"),
+                 wire.sent().constData());
     }
 
     // The account of the settings signs on; the logon asks when the server refuses it or no
@@ -155,6 +163,42 @@ private slots:
                  QStringList({DovecotServer::User, DovecotServer::Password}));
         QVERIFY(!signOn(DovecotServer::User, "wrong")); // the logon cancels: nothing changes
         QCOMPARE(app.settings().text(K::MAPI_Password), QStringLiteral("wrong"));
+    }
+
+    // Against a server that answers late: an event posted before a wait is handled during it
+    // (before the first item), and Cancel pressed while the first item waits halts the run
+    // after that item. Passes between items are off, so only the waits can let events in.
+    void waitsKeepTheEventLoopRunning()
+    {
+        DelayProxy slow(QUrl(m_server.imapUrl()).port(), 150);
+        QVERIFY2(slow.isRunning(), qPrintable(slow.errorText()));
+        TestApp app;
+        app.prepareRuns();
+        app.state->run().setEventPassInterval(std::numeric_limits<int>::max());
+        app.settings().setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
+        app.settings().setText(SystemSettings::Mail_Inbox, QStringLiteral("imap://127.0.0.1:%1").arg(slow.port()));
+        app.settings().setText(SystemSettings::MAPI_ID, DovecotServer::User);
+        app.settings().setText(SystemSettings::MAPI_Password, DovecotServer::Password);
+        ScriptedMailLogon logon;
+        app.state->inboxFactory = app.state->accountInboxes(logon);
+        QString statusAtEvent = "not handled";
+        bool runningAtEvent = false;
+        QTimer::singleShot(0, [&] {
+            runningAtEvent = app.state->flags.runInProgress;
+            statusAtEvent = app.state->status().text();
+        });
+        QTimer cancel;
+        QObject::connect(&cancel, &QTimer::timeout, [&] {
+            if (app.state->status().text().startsWith("Processing ann@example.com"))
+                app.state->flags.cancelRequested = true;
+        });
+        cancel.start(0);
+        QVERIFY(app.process(FormSource::Inbox));
+        QVERIFY(runningAtEvent);
+        QVERIFY2(!statusAtEvent.startsWith("Processing"), qPrintable(statusAtEvent));
+        QCOMPARE(app.items(), QStringList({"ann@example.com processed [OK]", "", "File processing was halted by user", ""}));
+        QCOMPARE(app.rows().size(), 1);
+        QVERIFY(logon.requests().isEmpty());
     }
 
     // What the cases before left unread: the ordinary mail and the name-only form.

@@ -99,6 +99,20 @@ private slots:
         QVERIFY(!app.state->flags.cancelRequested);
     }
 
+    // A run that never waits lets the event loop run between items: Cancel, an event here,
+    // acts before the next item.
+    void folderRunLetsEventsInBetweenItems()
+    {
+        TestApp app;
+        app.prepareRuns();
+        for (const char* name : {"a.dat", "b.dat", "c.dat"})
+            app.addForm(QLatin1String(name));
+        app.state->run().setEventPassInterval(0);
+        QTimer::singleShot(0, [&] { app.state->flags.cancelRequested = true; });
+        QVERIFY(app.process(FormSource::Folder));
+        QCOMPARE(app.items(), QStringList({"a.dat processed [OK]", "", "File processing was halted by user", ""}));
+    }
+
     void inboxRunOverEveryKindOfMessage()
     {
         TestApp app;

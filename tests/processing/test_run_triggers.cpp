@@ -38,11 +38,12 @@ struct Rig : TestApp
                 return p;
         return nullptr;
     }
-    // Whether Process and the file entries can be used.
+    // Whether Process, the file entries and the design can be used.
     QList<bool> entries()
     {
         QList<bool> usable{w().toolbarButton("btnProcess")->isEnabled(), w().mnuFileNew->isEnabled(),
-                           w().mnuFileOpen->isEnabled()};
+                           w().mnuFileOpen->isEnabled(), !w().rtfReplyFormDesign->isReadOnly(),
+                           w().cboVariableNames->isEnabled()};
         for (QAction* a : w().mnuFileHistory)
             usable << a->isEnabled();
         return usable;

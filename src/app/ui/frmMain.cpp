@@ -418,6 +418,9 @@ void frmMain::connectProcessing()
             a->setEnabled(idle);
         for (QAction* a : mnuFileHistory)
             a->setEnabled(idle);
+        // Every item of a run is merged with the design it started with.
+        rtfReplyFormDesign->setReadOnly(!idle);
+        cboVariableNames->setEnabled(idle);
     };
     connect(m_launcher, &QtRunLauncher::runStarted, this, [setIdle] { setIdle(false); });
     connect(m_launcher, &QtRunLauncher::runFinished, this, [this, setIdle] {

@@ -1,5 +1,7 @@
 #include "platform/mail/ImapInbox.h"
 
+#include "common/EventLoopWait.h"
+
 #include "platform/mail/ImapConnection.h"
 #include "platform/mail/MailInboxError.h"
 
@@ -48,10 +50,17 @@ QString ImapInbox::server() const
     return QStringLiteral("%1:%2").arg(m_address.host()).arg(m_address.port(secure ? 993 : 143));
 }
 
+// VMime blocks for as long as the server is silent: every call to it runs off this thread, so
+// the windows stay alive and Cancel is seen while the run waits.
+template <typename Work> void ImapInbox::offThread(Work&& work)
+{
+    EventLoopWait::whileWorking(std::forward<Work>(work));
+}
+
 bool ImapInbox::openMailbox()
 {
     m_count = 0;
-    m_connection.reset();
+    closeMailbox();
     if (!isImapAddress(m_address.toString()) || m_address.host().isEmpty())
         return fail(
             QStringLiteral("Mail server address %1 is not valid").arg(m_address.toString()));
@@ -64,7 +73,7 @@ bool ImapInbox::openMailbox()
                                           m_user,      m_password,
                                           !secure && !mayLoginInClear()};
     try {
-        m_connection = std::make_unique<ImapConnection>(address);
+        offThread([&] { m_connection = std::make_unique<ImapConnection>(address); });
         return true;
     } catch (const vmime::exceptions::command_error& e) {
         // With TLS required, a refused or unknown STARTTLS ends the sign-on before the login.
@@ -109,7 +118,8 @@ void ImapInbox::listMessages(bool unreadOnly)
 {
     m_count = 0;
     try {
-        m_count = connection().list(unreadOnly);
+        ImapConnection& imap = connection();
+        offThread([&] { m_count = imap.list(unreadOnly); });
     } catch (const vmime::exception& e) {
         lost(e);
     }
@@ -118,7 +128,10 @@ void ImapInbox::listMessages(bool unreadOnly)
 QByteArray ImapInbox::readMessage(int index)
 {
     try {
-        return connection().read(index);
+        ImapConnection& imap = connection();
+        QByteArray bytes;
+        offThread([&] { bytes = imap.read(index); });
+        return bytes;
     } catch (const vmime::exception& e) {
         lost(e);
     }
@@ -127,7 +140,8 @@ QByteArray ImapInbox::readMessage(int index)
 void ImapInbox::markMessageRead(int index)
 {
     try {
-        connection().markSeen(index);
+        ImapConnection& imap = connection();
+        offThread([&] { imap.markSeen(index); });
     } catch (const vmime::exception& e) {
         lost(e);
     }
@@ -139,11 +153,13 @@ bool ImapInbox::closeMailbox()
     if (!m_connection)
         return true;
     bool closed = true;
-    try {
-        m_connection->close();
-    } catch (const std::exception&) {
-        closed = false;
-    }
-    m_connection.reset();
+    offThread([&] {
+        try {
+            m_connection->close();
+        } catch (const std::exception&) {
+            closed = false;
+        }
+        m_connection.reset();
+    });
     return closed;
 }

@@ -36,6 +36,7 @@ private:
     bool mayLoginInClear() const;
     ImapConnection& connection() const;
     [[noreturn]] void lost(const std::exception& failure) const;
+    template <typename Work> static void offThread(Work&& work);
 
     QUrl m_address;
     QString m_user;
