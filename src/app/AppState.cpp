@@ -1,5 +1,7 @@
 #include "app/AppState.h"
 
+#include "platform/mail/MailProfile.h"
+
 #include <exception>
 
 AppState::AppState(const QString& programFolder, Dialogs& dialogs,
@@ -23,6 +25,7 @@ bool AppState::InitialiseApplication()
     try {
         if (!m_store.LoadSettings())
             m_errors.ReportError(ErrorCode::ReadingSettings);
+        takeOverMailProfile();
         emit settingsLoaded();
         m_recentFiles.RefreshRecentFiles();
         m_variables.reset();
@@ -37,6 +40,41 @@ bool AppState::InitialiseApplication()
     m_settings.updateWorkingValues();
     reopenLastTemplate();
     return true;
+}
+
+MailInboxFactory AppState::accountInboxes(MailLogon& logon)
+{
+    return [this, &logon] {
+        using K = SystemSettings;
+        const MailProfile account{m_settings.text(K::Mail_Inbox), m_settings.text(K::MAPI_ID),
+                                  m_settings.text(K::MAPI_Password)};
+        return MailInbox::forAccount(logon, account, [this](const MailProfile& given) {
+            m_settings.setText(K::Mail_Inbox, given.inbox);
+            m_settings.setText(K::MAPI_ID, given.user);
+            m_settings.setText(K::MAPI_Password, given.password);
+        });
+    };
+}
+
+// Earlier versions kept the inbox and its logon in the per-user store. A field FORM.INI leaves
+// empty takes the old value; the group goes only once FORM.INI holds what was taken, so a
+// failed write loses nothing.
+void AppState::takeOverMailProfile()
+{
+    const MailProfile old = MailProfile::stored();
+    if (old.isEmpty()) {
+        MailProfile::removeStored();
+        return;
+    }
+    using K = SystemSettings;
+    const std::pair<K::Key, QString> fields[]{
+        {K::Mail_Inbox, old.inbox}, {K::MAPI_ID, old.user}, {K::MAPI_Password, old.password}};
+    for (const auto& [key, value] : fields) {
+        if (m_settings.text(key).isEmpty() && !value.isEmpty())
+            m_settings.setText(key, value);
+    }
+    if (m_store.SaveSettings())
+        MailProfile::removeStored();
 }
 
 void AppState::reopenLastTemplate()

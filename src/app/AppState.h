@@ -20,6 +20,7 @@
 #include <QObject>
 
 class Dialogs;
+class MailLogon;
 
 // The process-wide state that lives for the whole run, and the one place that wires the parts
 // of the program together: each part gets the pieces of this state it works on. The windows are
@@ -54,6 +55,10 @@ public:
     // Opens the user's mail inbox for a run; left empty, there is no inbox to sign on to.
     MailInboxFactory inboxFactory;
 
+    // Inboxes of the account in the settings (Mail_Inbox, MAPI_ID, MAPI_Password) as it is when
+    // a run starts; what the user gives the logon goes into those fields.
+    MailInboxFactory accountInboxes(MailLogon& logon);
+
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();
     // The closing steps before the program ends: the settings are written (result ignored).
@@ -65,6 +70,7 @@ signals:
 
 private:
     void reopenLastTemplate();
+    void takeOverMailProfile();
 
     QString m_programFolder;
     Dialogs& m_dialogs;

@@ -172,7 +172,11 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
         m_reply.MergeReplyPreview();
         m_log.AppendLine(originator + QStringLiteral(" processed [OK]"));
         QString target = originator;
-        m_replies.SendReply(target);
+        // Before any rule about the address: a program's mail is never answered.
+        if (inbox.isAutomatic())
+            m_replies.WithholdReply(target);
+        else
+            m_replies.SendReply(target);
         break;
     }
     }

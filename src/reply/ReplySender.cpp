@@ -45,7 +45,20 @@ void ReplySender::SendReply(QString& replyTarget)
                             m_settings.text(SystemSettings::SMTP_Reply_Subject), body);
         m_log.AppendLine(sendLine(replyTarget, sent));
     }
+    printAndRecord(replyTarget, body);
+}
 
+void ReplySender::WithholdReply(const QString& replyTarget)
+{
+    m_reply.MergeReplyPreview();
+    if (!m_settings.on(SystemSettings::Suppress_Reply_To_Sender))
+        m_log.AppendLine(QStringLiteral("   No reply to ") + replyTarget +
+                         QStringLiteral(" (automatic message)"));
+    printAndRecord(replyTarget, m_reply.previewText());
+}
+
+void ReplySender::printAndRecord(const QString& replyTarget, const QString& body)
+{
     print(body);
     m_recorder.Record(replyTarget, m_settings.text(SystemSettings::SMTP_Reply_Subject), body);
 }

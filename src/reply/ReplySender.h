@@ -29,6 +29,9 @@ public:
     // The target may change: the caller sees the address the user gave, or an empty text when
     // the user gave none.
     void SendReply(QString& replyTarget);
+    // For mail that a program sent: printed and recorded as any reply, never sent, so that two
+    // responders cannot answer each other for ever.
+    void WithholdReply(const QString& replyTarget);
 
     static QString sendLine(const QString& target, bool sent);
 
@@ -36,6 +39,7 @@ private:
     // False when the user gave no address.
     bool askForAddress(QString& replyTarget);
     void print(const QString& preview);
+    void printAndRecord(const QString& replyTarget, const QString& body);
 
     ReplyTemplate& m_reply;
     VariableTable& m_variables;

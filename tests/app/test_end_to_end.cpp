@@ -1,10 +1,10 @@
-// The whole program in one process: a program folder as an installation leaves it, a mail
-// profile naming a Maildir with submissions, a real SMTP server, and start-up doing the rest.
+// The whole program in one process: a program folder as an installation leaves it, the mail
+// profile of an earlier version naming a Maildir with submissions, a real SMTP server, and
+// start-up doing the rest.
 #include "ScriptedMailLogon.h"
 #include "TestSupport.h"
 #include "design/TemplateDesigner.h"
 #include "design/TemplateFile.h"
-#include "platform/mail/MailProfile.h"
 #include "processing/ui/frmLocation_Prompt.h"
 
 using namespace MailSamples;
@@ -53,7 +53,13 @@ private slots:
             formSubmissionNameOnly("Bo Ek <bo@example.se>",
                                    "name=Bo+Ek&email=bo%40example.se&comments=Caf\xe9+au+lait%2C+2%25"),
             1002);
-        QVERIFY((MailProfile{mail.folder(), QString(), QString()}.save()));
+        {
+            QSettings store("Brevane", "Brevane");
+            store.setValue("Mail Profile/Inbox", mail.folder());
+            store.setValue("Mail Profile/User", "ann");
+            store.setValue("Mail Profile/Password", "old pw");
+            store.setValue("File History/File1", "a.rtm");
+        }
         const QString templatePath = app.path("reply.rtm");
         const QByteArray templateBytes = TemplateFile::encode(
             Design, {{"name", QString(), {}}, {"email", QString(), {}}, {"comments", "Your note", {}}});
@@ -62,21 +68,29 @@ private slots:
                                                  "Auto_Process_On_Start=1\r\nSuppress_Reply_To_Sender=0\r\n"
                                                  "Ignore_Read_MAPI_Messages=1\r\nAuto_Timer=0\r\n"
                                                  "SMTP_From_Address=%1\r\nSMTP_Server_Address=%2\r\n"
-                                                 "SMTP_Reply_Subject=%3\r\nLast_Template_Open=%4\r\n")
+                                                 "SMTP_Reply_Subject=%3\r\nLast_Template_Open=%4\r\n"
+                                                 "MAPI_ID=forms\r\nMAPI_Password=\r\n")
                                       .arg(From, sink.address(), Subject, templatePath)
                                       .toUtf8());
         const QString database = app.path(ResponseDatabase::FileName);
         ScriptedMailLogon logon;
-        app.state->inboxFactory = [&logon] { return MailInbox::fromProfile(logon); };
+        app.state->inboxFactory = app.state->accountInboxes(logon);
         frmMain window(*app.state);
         app.state->flags.cancelRequested = true; // start-up puts the run-time flags in a known state
         app.state->flags.minutesElapsed = 7;
         QVERIFY(runStartup(*app.state, window, 0));
         QVERIFY(!app.state->flags.cancelRequested && app.state->flags.minutesElapsed == 0);
 
-        // Nothing asked the user anything: the profile named the inbox, senders have addresses.
+        // Nothing asked the user anything: the old profile named the inbox, senders have
+        // addresses. What FORM.INI lacked was taken from the profile and written; the profile
+        // is gone, the rest of the per-user store stays.
         QCOMPARE(app.dialogs.shown().size(), 0);
         QVERIFY(logon.requests().isEmpty());
+        const QString ini = QString::fromUtf8(app.readFile("FORM.INI"));
+        for (const QString& line : {"Mail_Inbox=" + mail.folder(), QStringLiteral("MAPI_ID=forms"),
+                                    QStringLiteral("MAPI_Password=old pw")})
+            QVERIFY2(ini.contains(line + "\r\n"), qPrintable(line));
+        QVERIFY(QSettings("Brevane", "Brevane").childGroups() == QStringList{"File History"});
         const QString annReply = reply("Ann Lee", "ann@example.com", "Please call me!");
         const QString boReply = reply("Bo Ek", "bo@example.se", "Caf\u00e9 au lait, 2%");
 

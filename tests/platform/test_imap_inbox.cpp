@@ -1,11 +1,10 @@
 // The IMAP inbox against a real server (Debian's dovecot on 127.0.0.1), and a run over it
-// through the user's mail profile as the program reads it.
+// through the mail account of the settings as the program reads it.
 #include "DovecotServer.h"
 #include "ScriptedMailLogon.h"
 #include "TestSupport.h"
 #include "platform/mail/ImapInbox.h"
 #include "platform/mail/MailInboxError.h"
-#include "platform/mail/MailProfile.h"
 
 using namespace MailSamples;
 
@@ -108,21 +107,54 @@ private slots:
         QVERIFY(!nobody.loginRefused());
     }
 
-    void profileAsksAgainWhenLoginIsRefused()
+    // Without TLS a password goes only to a loopback address; the server here offers no TLS.
+    void noLoginInClearToARemoteServer()
     {
-        QVERIFY((MailProfile{m_server.imapUrl(), DovecotServer::User, "old"}.save()));
+        const QString port = QString::number(QUrl(m_server.imapUrl()).port());
+        ImapInbox local("imap://localhost:" + port, DovecotServer::User, DovecotServer::Password);
+        QVERIFY2(local.signOn(), qPrintable(local.errorDescription()));
+        QVERIFY(local.signOff());
+        ImapInbox::setLoopbackTrusted(false);
+        const auto remote = inbox();
+        const bool signedOn = remote->signOn();
+        ImapInbox::setLoopbackTrusted(true);
+        QVERIFY(!signedOn && !remote->loginRefused());
+        QCOMPARE(remote->errorDescription(), QStringLiteral("Server 127.0.0.1 offers no secure connection"));
+    }
+
+    // The account of the settings signs on; the logon asks when the server refuses it or no
+    // user name is given, and what worked goes into the settings for the next run.
+    void accountAsksWhenLoginIsRefusedOrUnnamed()
+    {
+        TestApp app;
+        using K = SystemSettings;
         ScriptedMailLogon logon;
+        const auto signOn = [&](const QString& user, const QString& password) {
+            app.settings().setText(K::Mail_Inbox, m_server.imapUrl());
+            app.settings().setText(K::MAPI_ID, user);
+            app.settings().setText(K::MAPI_Password, password);
+            const auto in = app.state->accountInboxes(logon)();
+            const bool signedOn = in->signOn();
+            in->signOff();
+            return signedOn;
+        };
         logon.answer({m_server.imapUrl(), DovecotServer::User, "typo"});
         logon.answer({m_server.imapUrl(), DovecotServer::User, DovecotServer::Password});
-        const auto in = MailInbox::fromProfile(logon);
-        QVERIFY2(in->signOn(), qPrintable(in->errorDescription()));
-        QCOMPARE(logon.requests().size(), 2);
-        QCOMPARE(logon.requests().at(0).reason, QStringLiteral("Login refused by 127.0.0.1"));
+        QVERIFY(signOn(DovecotServer::User, "old"));
+        logon.answer({m_server.imapUrl(), DovecotServer::User, DovecotServer::Password});
+        QVERIFY(signOn(QString(), QString()));
+        QVERIFY(signOn(DovecotServer::User, DovecotServer::Password));
+        QCOMPARE(logon.requests().size(), 3);
+        QCOMPARE(QStringList({logon.requests().at(0).reason, logon.requests().at(1).reason,
+                              logon.requests().at(2).reason}),
+                 QStringList({"Login refused by 127.0.0.1", "Login refused by 127.0.0.1",
+                              "No user name given for 127.0.0.1"}));
         QCOMPARE(logon.requests().at(0).profile.password, QStringLiteral("old"));
         QCOMPARE(logon.requests().at(1).profile.password, QStringLiteral("typo"));
-        QVERIFY(in->signOff());
-        // The password that worked is kept for the next run.
-        QCOMPARE(MailProfile::load().password, DovecotServer::Password);
+        QCOMPARE(QStringList({app.settings().text(K::MAPI_ID), app.settings().text(K::MAPI_Password)}),
+                 QStringList({DovecotServer::User, DovecotServer::Password}));
+        QVERIFY(!signOn(DovecotServer::User, "wrong")); // the logon cancels: nothing changes
+        QCOMPARE(app.settings().text(K::MAPI_Password), QStringLiteral("wrong"));
     }
 
     // What the cases before left unread: the ordinary mail and the name-only form.
@@ -132,9 +164,11 @@ private slots:
         QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
         TestApp app;
         app.prepareRuns();
-        QVERIFY((MailProfile{m_server.imapUrl(), DovecotServer::User, DovecotServer::Password}.save()));
+        app.settings().setText(SystemSettings::Mail_Inbox, m_server.imapUrl());
+        app.settings().setText(SystemSettings::MAPI_ID, DovecotServer::User);
+        app.settings().setText(SystemSettings::MAPI_Password, DovecotServer::Password);
         ScriptedMailLogon logon;
-        app.state->inboxFactory = [&logon] { return MailInbox::fromProfile(logon); };
+        app.state->inboxFactory = app.state->accountInboxes(logon);
         app.sendRepliesThrough(sink.address());
         QVERIFY(app.process(FormSource::Inbox));
         QCOMPARE(app.items(), QStringList({"cy@example.net not a mailto form [IGNORED]", "di@example.net processed [OK]",

@@ -1,4 +1,4 @@
-// The Maildir inbox over real Maildir folders, and the mail profile that picks the inbox. What
+// The Maildir inbox over real Maildir folders, and the mail account that picks the inbox. What
 // each kind of message reads as is pinned by the runs over them.
 #include "ScriptedMailLogon.h"
 #include "TestSupport.h"
@@ -14,11 +14,6 @@ QString notFound(const QString& folder)
     return "Mail folder " + folder + " not found";
 }
 
-QString signOnFailure(MailLogon& logon)
-{
-    const auto inbox = MailInbox::fromProfile(logon);
-    return inbox->signOn() ? QString() : inbox->errorDescription();
-}
 } // namespace
 
 class TestMaildirInbox : public QObject
@@ -45,6 +40,13 @@ class TestMaildirInbox : public QObject
         return m_inbox->originator();
     }
     QString homeMaildir() const { return m_home.filePath("Maildir"); }
+
+    QList<MailProfile> m_kept;
+    QString signOnFailure(MailLogon& logon, const MailProfile& account)
+    {
+        const auto inbox = MailInbox::forAccount(logon, account, [this](const MailProfile& given) { m_kept << given; });
+        return inbox->signOn() ? QString() : inbox->errorDescription();
+    }
 
 private slots:
     void initTestCase()
@@ -184,34 +186,29 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 3);
     }
 
-    // The profile names the inbox; it is kept owner-only beside the other settings. Without
-    // one the home Maildir is read, and when there is none either the logon is asked.
-    void profilePicksTheInbox()
+    // The account names the inbox. Without one the home Maildir is read, and when there is none
+    // either the logon is asked; what signs on is kept.
+    void accountPicksTheInbox()
     {
-        const QString file = QSettings("Brevane", "Brevane").fileName();
-        QSettings("Brevane", "Brevane").setValue("File History/File1", "a.rtm");
-        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-        const MailProfile profile{"imaps://mail.example.org", "ann", "s3cret"};
-        QVERIFY(profile.save());
-        QCOMPARE(MailProfile::load(), profile);
-        QCOMPARE(QFileInfo(file).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
-        QCOMPARE(QSettings("Brevane", "Brevane").value("File History/File1").toString(), QStringLiteral("a.rtm"));
-
         ScriptedMailLogon logon;
-        QVERIFY((MailProfile{m_home.filePath("gone"), {}, {}}.save()));
-        QCOMPARE(signOnFailure(logon), notFound(m_home.filePath("gone")));
+        QCOMPARE(signOnFailure(logon, {m_home.filePath("gone"), {}, {}}), notFound(m_home.filePath("gone")));
         TestMaildir(m_home.filePath("Mail/forms")).deliverNew(formData(), 100);
-        QVERIFY((MailProfile{"~/Mail/forms", {}, {}}.save())); // a home folder with a tilde
-        QCOMPARE(signOnFailure(logon), QString());
-        QSettings("Brevane", "Brevane").remove(MailProfile::Group);
+        QCOMPARE(signOnFailure(logon, {"~/Mail/forms", {}, {}}), QString()); // a home folder with a tilde
         TestMaildir home(homeMaildir());
-        QCOMPARE(signOnFailure(logon), QString());
-        QVERIFY(logon.requests().isEmpty() && MailProfile::load().isEmpty()); // nothing asked, nothing kept
+        QCOMPARE(signOnFailure(logon, {}), QString());
+        QVERIFY(logon.requests().isEmpty() && m_kept.isEmpty()); // nothing asked, nothing kept
         QDir(homeMaildir()).removeRecursively();
-        QCOMPARE(signOnFailure(logon), notFound(homeMaildir()));
-        QCOMPARE(logon.requests().size(), 1);
+        logon.answer({"~/Mail/gone", "u", "p"});
+        logon.answer({"~/Mail/forms", "u", "p"});
+        QCOMPARE(signOnFailure(logon, {}), QString());
+        QCOMPARE(logon.requests().size(), 2);
         QCOMPARE(logon.requests().at(0).reason, notFound(homeMaildir()));
         QVERIFY(logon.requests().at(0).profile.isEmpty());
+        QCOMPARE(logon.requests().at(1).reason, notFound(m_home.filePath("Mail/gone")));
+        QCOMPARE(m_kept, (QList<MailProfile>{{"~/Mail/forms", "u", "p"}}));
+        logon.cancel();
+        QCOMPARE(signOnFailure(logon, {}), notFound(homeMaildir()));
+        QCOMPARE(m_kept.size(), 1);
     }
 
 };

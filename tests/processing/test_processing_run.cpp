@@ -128,6 +128,39 @@ private slots:
         QCOMPARE(app.rows()[1].message, QStringLiteral("Dear Bo,\r\nthanks."));
     }
 
+    // Mail a program sent is decoded and recorded but never answered, whatever its address; a
+    // sender without a domain is asked about, never completed with this machine's name.
+    void automaticSendersAndSendersWithoutDomain()
+    {
+        SmtpSink sink;
+        QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
+        TestApp app;
+        app.prepareRuns();
+        app.sendRepliesThrough(sink.address());
+        TestMaildir& mail = app.mail();
+        mail.deliverNew("Auto-Submitted: auto-replied\r\n" + formSubmission("Ann <ann@example.com>"), 100);
+        mail.deliverNew(formSubmission("Mail Delivery <MAILER-DAEMON@example.com>"), 101);
+        mail.deliverNew(formSubmission("Eve <eve>"), 102);
+        app.dialogs.answerText("eve@example.org");
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items(), QStringList({"ann@example.com processed [OK]",
+                                           "   No reply to ann@example.com (automatic message)",
+                                           "MAILER-DAEMON@example.com processed [OK]",
+                                           "   No reply to MAILER-DAEMON@example.com (automatic message)",
+                                           "eve processed [OK]", "   SMTP Send to eve@example.org [OK]"}));
+        QCOMPARE(app.dialogs.shown().size(), 1); // the address prompt, for eve only
+        QCOMPARE(sink.messages().size(), 1);
+        QVERIFY(sink.messages()[0].contains("X-RcptTo: eve@example.org"));
+        QCOMPARE(app.rows().size(), 3);
+        QCOMPARE(app.rows()[1].message, QStringLiteral("Dear Ann Lee,\r\nthanks."));
+        // With replies suppressed there is no reply line to replace.
+        app.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
+        app.settings().setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items().size(), 3);
+        QCOMPARE(app.rows().size(), 6);
+    }
+
     // Unread-only follows the setting, except that unattended operation always fetches unread
     // mail only, and says so in the settings.
     void unreadOnlyFetchingFollowsTheSettings()

@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
     AppState state(ProgramFolder::path(), dialogs);
     state.printJobFactory = &QtPrintJob::toDefaultPrinter;
     QtMailLogon mailLogon;
-    state.inboxFactory = [&mailLogon] { return MailInbox::fromProfile(mailLogon); };
+    state.inboxFactory = state.accountInboxes(mailLogon);
     frmMain window(state);
     QObject::connect(&window, &frmMain::programEnded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -49,9 +49,9 @@ ImapConnection::ImapConnection(const Address& address)
     m_store->setProperty("auth.password", address.password.toStdString());
     m_store->setProperty("options.sasl", true);
     m_store->setProperty("options.sasl.fallback", true);
-    // A plain imap:// server is asked to switch to TLS when it offers to.
+    // A plain imap:// server is asked to switch to TLS.
     m_store->setProperty("connection.tls", !address.secure);
-    m_store->setProperty("connection.tls.required", false);
+    m_store->setProperty("connection.tls.required", address.tlsRequired);
     m_store->setCertificateVerifier(systemVerifier());
     m_store->setTimeoutHandlerFactory(vmime::make_shared<ImapTimeoutHandler::Factory>());
     m_store->connect();

@@ -19,6 +19,7 @@ public:
         int port = 0;
         QString user;
         QString password;
+        bool tlsRequired = false; // imap: fail unless STARTTLS succeeds, before any login
     };
 
     explicit ImapConnection(const Address& address);

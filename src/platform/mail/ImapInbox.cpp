@@ -3,13 +3,29 @@
 #include "platform/mail/ImapConnection.h"
 #include "platform/mail/MailInboxError.h"
 
+#include <QHostAddress>
 #include <vmime/security/cert/certificateException.hpp>
 #include <vmime/vmime.hpp>
 
 namespace {
 const QString Imap = QStringLiteral("imap");
 const QString Imaps = QStringLiteral("imaps");
+bool loopbackTrusted = true;
 } // namespace
+
+void ImapInbox::setLoopbackTrusted(bool trusted)
+{
+    loopbackTrusted = trusted;
+}
+
+bool ImapInbox::mayLoginInClear() const
+{
+    if (!loopbackTrusted)
+        return false;
+    const QString host = m_address.host();
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           QHostAddress(host).isLoopback();
+}
 
 ImapInbox::ImapInbox(const QString& address, const QString& user, const QString& password)
     : m_address(address.trimmed()), m_user(user), m_password(password)
@@ -39,12 +55,23 @@ bool ImapInbox::openMailbox()
     if (!isImapAddress(m_address.toString()) || m_address.host().isEmpty())
         return fail(
             QStringLiteral("Mail server address %1 is not valid").arg(m_address.toString()));
+    // Treated as a refused login, so that the logon asks for the name.
+    if (m_user.isEmpty())
+        return fail(QStringLiteral("No user name given for %1").arg(m_address.host()), true);
     const bool secure = m_address.scheme().toLower() == Imaps;
-    const ImapConnection::Address address{secure, m_address.host(),
-                                          m_address.port(secure ? 993 : 143), m_user, m_password};
+    const ImapConnection::Address address{secure,      m_address.host(),
+                                          m_address.port(secure ? 993 : 143),
+                                          m_user,      m_password,
+                                          !secure && !mayLoginInClear()};
     try {
         m_connection = std::make_unique<ImapConnection>(address);
         return true;
+    } catch (const vmime::exceptions::command_error& e) {
+        // With TLS required, a refused or unknown STARTTLS ends the sign-on before the login.
+        if (e.command() == "STARTTLS")
+            return fail(QStringLiteral("Server %1 offers no secure connection").arg(m_address.host()));
+        return fail(
+            QStringLiteral("Mail server %1 failed: %2").arg(server(), QString::fromUtf8(e.what())));
     } catch (const vmime::exceptions::authentication_error&) {
         return fail(QStringLiteral("Login refused by %1").arg(m_address.host()), true);
     } catch (const vmime::exceptions::authentication_exception&) {

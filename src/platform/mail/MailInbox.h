@@ -5,6 +5,7 @@
 #include <memory>
 
 class MailLogon;
+struct MailProfile;
 
 // The user's mail inbox as a processing run sees it, one operation per step of the run:
 //
@@ -52,9 +53,13 @@ public:
     // Removes the saved attachments; false when the mailbox could not be closed cleanly.
     virtual bool signOff() = 0;
 
-    // The inbox of the user's mail profile. Sign-on asks through the logon when there is no
-    // profile and no ~/Maildir, or when the server refuses the login.
-    static std::unique_ptr<MailInbox> fromProfile(MailLogon& logon);
+    // Takes what the user gave the logon, to sign on with it from then on.
+    using KeepAccount = std::function<void(const MailProfile&)>;
+    // The inbox of the user's mail account. Sign-on asks through the logon when there is no
+    // inbox to open (no folder given and no ~/Maildir), when the server refuses the login or
+    // when an IMAP account has no user name; what signs on is handed to keep.
+    static std::unique_ptr<MailInbox> forAccount(MailLogon& logon, const MailProfile& account,
+                                                 KeepAccount keep);
 };
 
 // Opens the user's mail inbox for a run; an empty factory, or nullptr from it, means there is no

@@ -4,6 +4,7 @@
 #include "platform/mail/MailInbox.h"
 #include "platform/mail/VmimePlatform.h"
 
+#include <algorithm>
 #include <vmime/vmime.hpp>
 
 namespace {
@@ -29,16 +30,24 @@ QString decodedText(const QByteArray& bytes, const vmime::charset& charset)
     }
 }
 
-QString senderAddress(const vmime::messageParser& parser, const vmime::header& header)
+// An address without a domain is completed by the parser with this machine's name; the reply
+// must not go to a mailbox of the user's own machine, so such an address stays as it was written.
+QString senderAddress(const vmime::header& header, const std::string& raw)
 {
-    vmime::mailbox sender = parser.getExpeditor();
-    if (sender.isEmpty()) {
-        if (auto field = header.findFieldValue<vmime::mailbox>(vmime::fields::SENDER))
-            sender = *field;
+    for (const char* name : {vmime::fields::FROM, vmime::fields::SENDER}) {
+        const auto field = header.findField(name);
+        const auto box = field ? field->getValue<vmime::mailbox>() : nullptr;
+        if (!box || box->isEmpty())
+            continue;
+        const vmime::emailAddress& email = box->getEmail();
+        const std::string written = raw.substr(std::min(box->getParsedOffset(), raw.size()),
+                                               box->getParsedLength());
+        const size_t angle = written.rfind('<');
+        if (written.find('@', angle == std::string::npos ? 0 : angle) == std::string::npos)
+            return QString::fromStdString(email.getLocalName().getBuffer());
+        return QString::fromStdString(email.toString());
     }
-    if (sender.isEmpty())
-        return {};
-    return QString::fromStdString(sender.getEmail().toString());
+    return {};
 }
 
 QString firstPlainText(const vmime::messageParser& parser)
@@ -96,9 +105,10 @@ MailMessage::MailMessage(const QByteArray& raw)
     VmimePlatform::ensure();
     try {
         auto message = vmime::make_shared<vmime::message>();
-        message->parse(raw.toStdString());
+        const std::string bytes = raw.toStdString();
+        message->parse(bytes);
         const vmime::messageParser parser(message);
-        m_originator = senderAddress(parser, *message->getHeader());
+        m_originator = senderAddress(*message->getHeader(), bytes);
         m_automatic = sentByAProgram(*message->getHeader(), m_originator);
         m_bodyText = firstPlainText(parser);
         const auto found = vmime::attachmentHelper::findAttachmentsInMessage(

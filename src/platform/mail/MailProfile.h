@@ -2,11 +2,12 @@
 
 #include <QString>
 
-// Which inbox the program reads and how it logs on, kept in the per-user settings store
-// (application "Brevane", group "Mail Profile"). Inbox is a Maildir folder or an
-// imap://host[:port] / imaps://host[:port] address; empty means the user's ~/Maildir.
+// The mail account: which inbox the program reads and how it signs on. Inbox is a Maildir folder
+// or an imap://host[:port] / imaps://host[:port] address; empty means the user's ~/Maildir.
 struct MailProfile
 {
+    // Earlier versions kept the account in the per-user settings store (application
+    // "Brevane"), in this group.
     static inline const QString Group = QStringLiteral("Mail Profile");
 
     QString inbox;
@@ -16,8 +17,9 @@ struct MailProfile
     bool isEmpty() const { return inbox.isEmpty() && user.isEmpty() && password.isEmpty(); }
     bool operator==(const MailProfile&) const = default;
 
-    static MailProfile load();
-    // The store's file holds the password, so it is made readable by its owner only, before
-    // and after writing. False when the store could not be written.
-    bool save() const;
+    // What the per-user store still holds of an earlier version's account; empty when nothing.
+    static MailProfile stored();
+    // Removes that group, so that no second copy of the password stays behind. False when the
+    // store could not be written.
+    static bool removeStored();
 };

@@ -8,12 +8,16 @@
 #include <QDir>
 #include <QFileInfo>
 
-std::unique_ptr<MailInbox> MailInbox::fromProfile(MailLogon& logon)
+std::unique_ptr<MailInbox> MailInbox::forAccount(MailLogon& logon, const MailProfile& account,
+                                                 KeepAccount keep)
 {
-    return std::make_unique<ProfileInbox>(logon);
+    return std::make_unique<ProfileInbox>(logon, account, std::move(keep));
 }
 
-ProfileInbox::ProfileInbox(MailLogon& logon) : m_logon(logon) {}
+ProfileInbox::ProfileInbox(MailLogon& logon, const MailProfile& account, KeepAccount keep)
+    : m_logon(logon), m_account(account), m_keep(std::move(keep))
+{
+}
 
 ProfileInbox::~ProfileInbox() = default;
 
@@ -45,7 +49,7 @@ bool ProfileInbox::trySignOn(const MailProfile& profile)
 bool ProfileInbox::signOn()
 {
     m_error.clear();
-    MailProfile profile = MailProfile::load();
+    MailProfile profile = m_account;
     const bool haveInbox =
         !profile.inbox.trimmed().isEmpty() || QFileInfo(MaildirInbox::defaultFolder()).isDir();
     if (haveInbox) {
@@ -63,7 +67,9 @@ bool ProfileInbox::signOn()
             return false;
         profile = *answer;
         if (trySignOn(profile)) {
-            profile.save();
+            m_account = profile;
+            if (m_keep)
+                m_keep(profile);
             return true;
         }
     }

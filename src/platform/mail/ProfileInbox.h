@@ -6,17 +6,17 @@
 class MailLogon;
 class MimeInbox;
 
-// The inbox of the user's mail profile, opened at sign-on: a Maildir folder or an IMAP mailbox.
-// Without a profile the user's ~/Maildir is read when it exists. When there is nothing to open
+// The inbox of the user's mail account, opened at sign-on: a Maildir folder or an IMAP mailbox.
+// Without an inbox the user's ~/Maildir is read when it exists. When there is nothing to open
 // or the server refuses the login, the logon is asked, and asked again while what the user gave
-// fails, until it succeeds (the profile is then kept) or the user cancels.
+// fails, until it succeeds (what worked is then kept) or the user cancels.
 class ProfileInbox : public MailInbox
 {
 public:
-    explicit ProfileInbox(MailLogon& logon);
+    ProfileInbox(MailLogon& logon, const MailProfile& account, KeepAccount keep);
     ~ProfileInbox() override;
 
-    // The inbox a profile describes, not yet signed on.
+    // The inbox an account describes, not yet signed on.
     static std::unique_ptr<MimeInbox> open(const MailProfile& profile);
 
     bool signOn() override;
@@ -38,6 +38,8 @@ private:
     MimeInbox& inbox() const;
 
     MailLogon& m_logon;
+    MailProfile m_account;
+    KeepAccount m_keep;
     std::unique_ptr<MimeInbox> m_inbox;
     QString m_error;
     bool m_loginRefused = false;
