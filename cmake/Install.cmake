@@ -31,3 +31,5 @@ install(FILES resources/brevane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/app
 install(FILES resources/icons/brevane.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES resources/report/FORM.RPT ${BREVANE_EMPTY_DATABASE} DESTINATION ${BREVANE_SHIPPED_DIR})
+# Building the program alone (scripts/run) still puts the report definition beside it.
+add_dependencies(brevane brevane_report_files)

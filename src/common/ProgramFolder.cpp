@@ -14,12 +14,19 @@ namespace ProgramFolder {
 
 QString path()
 {
-    const QString executableFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(executableFolder).isWritable())
+    return path(QCoreApplication::applicationDirPath(),
+                QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+}
+
+QString path(const QString& executableFolder, const QString& userDataFolder)
+{
+    const QString shipped = shippedDataFolder(executableFolder);
+    // Installed copies are told by their shipped files, not by whether bin/ is writable: an
+    // install into the user's own prefix has a writable bin/ that holds no database.
+    const bool installed = QFileInfo::exists(QDir(shipped).filePath(QStringLiteral("FORM.MDB")));
+    if (!installed && QFileInfo(executableFolder).isWritable())
         return QDir::toNativeSeparators(executableFolder);
-    return QDir::toNativeSeparators(
-        userFolder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                   shippedDataFolder(executableFolder)));
+    return QDir::toNativeSeparators(userFolder(userDataFolder, shipped));
 }
 
 QString shippedDataFolder(const QString& executableFolder)

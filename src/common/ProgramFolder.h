@@ -4,10 +4,11 @@
 
 namespace ProgramFolder {
 
-// The folder that holds FORM.INI, FORM.MDB and FORM.RPT: the folder of the executable, when
-// the user can write it (a build tree, a portable copy); otherwise, for an installed copy, the
-// per-user folder below (see userFolder).
+// The folder that holds FORM.INI, FORM.MDB and FORM.RPT: the folder of the executable for a
+// build tree or a portable copy the user can write; for an installed copy (one whose shipped
+// data folder holds FORM.MDB), whatever its prefix, the per-user folder (see userFolder).
 QString path();
+QString path(const QString& executableFolder, const QString& userDataFolder);
 
 // The per-user program folder of an installed copy: "Brevane" in the user's data folder. The
 // start that creates it copies the shipped empty FORM.MDB and FORM.RPT into it; later starts

@@ -1,5 +1,6 @@
 // Installs the build into a scratch prefix and checks that a Linux desktop finds the program,
-// its launcher and icon, and that the per-user folder of an installed copy starts usable.
+// its launcher and icon, that every install layout finds its files, and that set-up installs
+// only what is missing.
 #include "TestSupport.h"
 #include "common/ProgramFolder.h"
 #include "platform/report/ReportDefinition.h"
@@ -48,24 +49,75 @@ private slots:
         QSqlDatabase::removeDatabase(name);
     }
 
-    // An installed copy's folder cannot be written: the first start fills the user's folder
-    // from the shipped files, writable; later starts leave it alone.
-    void installedCopyStartsItsUserFolderFromTheShippedFiles()
+    // Every layout finds its database: a build tree keeps its files beside the program; an
+    // installed copy, whether its bin/ is the user's own (writable) or the system's (read-only),
+    // fills the user's folder from the shipped files on its first start and leaves it alone later.
+    void everyLayoutFindsItsDatabase_data()
     {
-        QCOMPARE(ProgramFolder::path(), QCoreApplication::applicationDirPath()); // the build tree
+        QTest::addColumn<bool>("readOnlyBin");
+        QTest::newRow("user's own prefix") << false;
+        QTest::newRow("read-only prefix") << true;
+    }
+    void everyLayoutFindsItsDatabase()
+    {
+        QFETCH(bool, readOnlyBin);
         QTemporaryDir home;
-        const QString shipped = ProgramFolder::shippedDataFolder(installed("bin"));
-        const QString folder = ProgramFolder::userFolder(home.path(), shipped);
+        const QString buildTree = QCoreApplication::applicationDirPath();
+        QCOMPARE(ProgramFolder::path(buildTree, home.path()), buildTree);
+        QVERIFY(!QFileInfo::exists(home.filePath("Brevane")));
+
+        const QString bin = installed("bin");
+        const QFile::Permissions open = QFile::permissions(bin);
+        if (readOnlyBin)
+            QVERIFY(QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        const QString folder = ProgramFolder::path(bin, home.path());
+        QFile::setPermissions(bin, open);
         QCOMPARE(folder, home.filePath("Brevane"));
         for (const char* name : {"FORM.RPT", "FORM.MDB"})
             QCOMPARE(readBytes(folder + '/' + name), readBytes(installed("share/brevane/") + name));
         QVERIFY(QFile::permissions(folder + "/FORM.MDB") & QFile::WriteOwner);
         QVERIFY(!QFileInfo::exists(folder + "/FORM.INI"));
+        QVERIFY(!QFileInfo::exists(bin + "/FORM.MDB"));
         QVERIFY(QFile::remove(folder + "/FORM.MDB"));
         writeBytes(folder + "/FORM.RPT", "the user's own report");
-        QCOMPARE(ProgramFolder::userFolder(home.path(), shipped), folder);
+        QCOMPARE(ProgramFolder::path(bin, home.path()), folder);
         QVERIFY(!QFileInfo::exists(folder + "/FORM.MDB"));
         QCOMPARE(readBytes(folder + "/FORM.RPT"), QByteArray("the user's own report"));
+    }
+
+    // The package list names real packages, so a machine that has them all never calls apt-get
+    // (nor sudo); one that lacks one installs just that one.
+    void packageListCallsAptOnlyForWhatIsMissing_data()
+    {
+        QTest::addColumn<QString>("extra");
+        QTest::addColumn<QString>("aptCalls");
+        QTest::newRow("nothing missing") << "" << "";
+        QTest::newRow("one missing") << "brevane-no-such-package"
+                                     << "update -qq\ninstall -y -qq --no-install-recommends brevane-no-such-package\n";
+    }
+    void packageListCallsAptOnlyForWhatIsMissing()
+    {
+        QFETCH(QString, extra);
+        QFETCH(QString, aptCalls);
+        QTemporaryDir fakes;
+        const QString log = fakes.filePath("calls");
+        for (const char* tool : {"apt-get", "sudo"}) {
+            const QString script = fakes.filePath(tool);
+            writeBytes(script, tool == QByteArray("sudo") ? "#!/bin/sh\nexec \"$@\"\n"
+                                                          : "#!/bin/sh\necho \"$@\" >> \"$CALLS\"\n");
+            QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner);
+        }
+        QProcess shell;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PATH", fakes.path() + ':' + env.value("PATH"));
+        env.insert("CALLS", log);
+        shell.setProcessEnvironment(env);
+        shell.setProcessChannelMode(QProcess::MergedChannels);
+        shell.start("bash", {"-c", "source \"$0\" && BREVANE_PACKAGES+=($1) && install_missing_packages",
+                             QStringLiteral(BREVANE_SOURCE_DIR "/scripts/packages.sh"), extra});
+        QVERIFY(shell.waitForFinished(60000));
+        QVERIFY2(shell.exitCode() == 0, shell.readAll().constData());
+        QCOMPARE(QString::fromUtf8(QFileInfo::exists(log) ? readBytes(log) : QByteArray()), aptCalls);
     }
 };
 
