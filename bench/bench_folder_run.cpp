@@ -6,6 +6,8 @@
 // over all runs: a disk that grows slower or faster favours neither side. Prints the rates, their
 // ratio, the processor time of each side, and the cost of the last 1,000 files of a run against
 // its first 1,000. Later rounds run the same window again, over a grown log and database.
+// Every round also runs once with no event-loop passes between items, the peer of the passes'
+// cost, and reports the longest time the event loop waited during a run with them.
 //
 //   bench_folder_run [--files=N] [--rounds=N]     (other arguments are ignored)
 #include "ScriptedDialogs.h"
@@ -32,6 +34,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -110,11 +113,15 @@ struct ProgramRun
     double seconds = 0;
     double cpuSeconds = 0;
     ItemClock items;
+    // The longest time between two turns of the event loop, from the run's start to its end.
+    double longestGapMs = 0;
 };
 
 // The user's way in: Process, "Locally saved forms", OK. Timed from the run's start to its end.
-ProgramRun runProgram(frmMain& window, AppState& state, int files)
+ProgramRun runProgram(frmMain& window, AppState& state, int files, bool passes)
 {
+    state.run().setEventPassInterval(passes ? ProcessingRun::EventPassMs
+                                            : std::numeric_limits<int>::max());
     ProgramRun run;
     run.items.starts.reserve(size_t(files));
     QObject context;
@@ -122,10 +129,25 @@ ProgramRun runProgram(frmMain& window, AppState& state, int files)
                      [&run](const QString& text) { run.items.seen(text); });
     qint64 started = 0;
     qint64 finished = 0;
-    QObject::connect(window.launcher(), &QtRunLauncher::runStarted, &context,
-                     [&] { started = run.items.clock.nsecsElapsed(); });
-    QObject::connect(window.launcher(), &QtRunLauncher::runFinished, &context,
-                     [&] { finished = run.items.clock.nsecsElapsed(); });
+    // A zero timer fires at every turn of the event loop.
+    QTimer turns;
+    qint64 lastTurn = 0;
+    qint64 longestGap = 0;
+    const auto turn = [&] {
+        const qint64 now = run.items.clock.nsecsElapsed();
+        longestGap = std::max(longestGap, now - lastTurn);
+        lastTurn = now;
+    };
+    QObject::connect(&turns, &QTimer::timeout, &context, turn);
+    QObject::connect(window.launcher(), &QtRunLauncher::runStarted, &context, [&] {
+        started = lastTurn = run.items.clock.nsecsElapsed();
+        turns.start(0);
+    });
+    QObject::connect(window.launcher(), &QtRunLauncher::runFinished, &context, [&] {
+        finished = run.items.clock.nsecsElapsed();
+        turn();
+        turns.stop();
+    });
     QTimer::singleShot(0, &context, [&window] {
         auto* prompt = window.findChild<frmLocation_Prompt*>();
         prompt->optProcess_Local->setChecked(true);
@@ -136,6 +158,7 @@ ProgramRun runProgram(frmMain& window, AppState& state, int files)
     window.toolbarButton(QStringLiteral("btnProcess"))->trigger();
     run.cpuSeconds = double(std::clock() - cpuStarted) / CLOCKS_PER_SEC;
     run.seconds = double(finished - started) / 1e9;
+    run.longestGapMs = double(longestGap) / 1e6;
     return run;
 }
 
@@ -209,12 +232,19 @@ int main(int argc, char** argv)
 
     QList<Peer> peers;
     QList<ProgramRun> runs;
+    QList<ProgramRun> passless;
     for (int round = 0; round <= rounds; ++round) {
         peers.append(runPeer(forms, designFile, peerDatabase));
         if (peers.last().files != files)
             return fail(QStringLiteral("the script did not run: ") + peers.last().error);
-        if (round < rounds)
-            runs.append(runProgram(window, state, files));
+        if (round == rounds)
+            break;
+        // Which goes first changes every round, so a drifting disk favours neither.
+        if (round % 2)
+            passless.append(runProgram(window, state, files, false));
+        runs.append(runProgram(window, state, files, true));
+        if (round % 2 == 0)
+            passless.append(runProgram(window, state, files, false));
     }
 
     // The figures count only when the runs did all the work, and did it as the script did.
@@ -223,18 +253,19 @@ int main(int argc, char** argv)
     const QList<ResponseRecord> rows = ResponseDatabase::readRecords(database);
     const QList<ResponseRecord> peerRows = ResponseDatabase::readRecords(peerDatabase);
     const QString allOk = QStringLiteral("\r\n%1 files were ok\r\n").arg(files);
-    if (rows.size() != files * rounds || peerRows.size() != files * (rounds + 1) ||
-        state.eventLog().text().count(allOk) != rounds)
+    if (rows.size() != 2 * files * rounds || peerRows.size() != files * (rounds + 1) ||
+        state.eventLog().text().count(allOk) != 2 * rounds)
         return fail(QStringLiteral("the runs did not record every file: %1 rows, %2 rows of the script, %3 summaries")
                         .arg(rows.size()).arg(peerRows.size()).arg(state.eventLog().text().count(allOk)));
-    for (const ProgramRun& run : runs)
+    for (const ProgramRun& run : runs + passless)
         if (int(run.items.starts.size()) != files)
             return fail(QStringLiteral("a run did not go through every file"));
     for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (rows[i].message == peerRows[i].message)
+        const ResponseRecord& peerRow = peerRows[i % files];
+        if (rows[i].message == peerRow.message)
             continue;
         const QStringList ours = rows[i].message.split(QStringLiteral("\r\n"));
-        const QStringList theirs = peerRows[i].message.split(QStringLiteral("\r\n"));
+        const QStringList theirs = peerRow.message.split(QStringLiteral("\r\n"));
         qsizetype line = 0;
         while (line < ours.size() && line < theirs.size() && ours[line] == theirs[line])
             ++line;
@@ -268,6 +299,16 @@ int main(int argc, char** argv)
                     "  first %zu %.3f s, last %zu %.3f s\n",
                     run.seconds, files / run.seconds, run.cpuSeconds, span, first, span, last);
     }
+    double passlessSeconds = 0;
+    double longestGapMs = 0;
+    for (int round = 0; round < rounds; ++round) {
+        passlessSeconds += passless[round].seconds;
+        longestGapMs = std::max(longestGapMs, runs[round].longestGapMs);
+        std::printf("  Brevane without event-loop passes %8.2f s  %8.1f files/s  longest wait of "
+                    "the event loop %.0f ms (with passes %.1f ms)\n",
+                    passless[round].seconds, files / passless[round].seconds,
+                    passless[round].longestGapMs, runs[round].longestGapMs);
+    }
     const double rate = files * rounds / seconds;
     const double peerRate = files * (rounds + 1) / peerSeconds;
     std::printf("  Brevane %.1f files/s, script %.1f files/s: ratio %.3f (target at least 0.9)\n",
@@ -275,5 +316,9 @@ int main(int argc, char** argv)
     std::printf("  last %zu files against the first %zu of a run: at most %.3f times "
                 "(target at most 1.5)\n",
                 span, span, worstGrowth);
+    const double passlessRate = files * rounds / passlessSeconds;
+    std::printf("  event-loop passes: longest wait %.1f ms (target at most 100), cost %.1f %% of "
+                "the rate without them (target under 5 %%)\n",
+                longestGapMs, 100.0 * (passlessRate - rate) / passlessRate);
     return 0;
 }
