@@ -98,6 +98,25 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->select(5));
     }
 
+    // The sender is taken from From, else from Sender; an address without a domain stays so,
+    // never completed with this machine's name.
+    void senderAsWritten()
+    {
+        const std::pair<const char*, const char*> cases[]{
+            {"From: Ann Lee <ann@example.com>\r\n", "ann@example.com"},
+            {"Sender: Sam <sam@example.org>\r\n", "sam@example.org"},
+            {"From: Eve <eve>\r\n", "eve"},
+            {"From: eve\r\n", "eve"},
+            {"From: \"eve@example.com\" <eve>\r\n", "eve"},
+            {"From: Eve\r\n <eve@example.net>\r\n", "eve@example.net"},
+            {"", ""}};
+        for (int i = 0; i < int(std::size(cases)); ++i)
+            m_mail->deliverNew(QByteArray(cases[i].first) + "Subject: x\r\n\r\nHello\r\n", 100 + i);
+        QVERIFY(open());
+        for (int i = 0; i < int(std::size(cases)); ++i)
+            QCOMPARE(originatorOf(i), QString::fromLatin1(cases[i].second));
+    }
+
     // Mail sent by a program is told from mail a person sent, by its headers or its sender.
     void automaticMailIsRecognised()
     {
