@@ -76,11 +76,10 @@ void ReplySender::print(const QString& preview)
     if (forms) {
         const VariableGridModel* grid = m_variables.gridModel();
         for (int row = 0; row < m_variables.count(); ++row) {
-            const QString line = grid->cell(row, VariableGridModel::FriendlyNameColumn) +
-                                 QStringLiteral(" [") +
-                                 grid->cell(row, VariableGridModel::FormNameColumn) +
-                                 QStringLiteral("] : ") +
-                                 grid->cell(row, VariableGridModel::ValueColumn);
+            const QString line =
+                grid->cell(row, VariableGridModel::FriendlyNameColumn) + QStringLiteral(" [") +
+                grid->cell(row, VariableGridModel::FormNameColumn) + QStringLiteral("] : ") +
+                grid->cell(row, VariableGridModel::ValueColumn);
             if (!job->print(line))
                 return;
         }

@@ -1,7 +1,6 @@
 #include "platform/mail/ImapInbox.h"
 
 #include "common/EventLoopWait.h"
-
 #include "platform/mail/ImapConnection.h"
 #include "platform/mail/MailInboxError.h"
 
@@ -50,13 +49,6 @@ QString ImapInbox::server() const
     return QStringLiteral("%1:%2").arg(m_address.host()).arg(m_address.port(secure ? 993 : 143));
 }
 
-// VMime blocks for as long as the server is silent: every call to it runs off this thread, so
-// the windows stay alive and Cancel is seen while the run waits.
-template <typename Work> void ImapInbox::offThread(Work&& work)
-{
-    EventLoopWait::whileWorking(std::forward<Work>(work));
-}
-
 bool ImapInbox::openMailbox()
 {
     m_count = 0;
@@ -68,17 +60,18 @@ bool ImapInbox::openMailbox()
     if (m_user.isEmpty())
         return fail(QStringLiteral("No user name given for %1").arg(m_address.host()), true);
     const bool secure = m_address.scheme().toLower() == Imaps;
-    const ImapConnection::Address address{secure,      m_address.host(),
-                                          m_address.port(secure ? 993 : 143),
-                                          m_user,      m_password,
-                                          !secure && !mayLoginInClear()};
+    const ImapConnection::Address address{
+        secure, m_address.host(), m_address.port(secure ? 993 : 143),
+        m_user, m_password,       !secure && !mayLoginInClear()};
     try {
-        offThread([&] { m_connection = std::make_unique<ImapConnection>(address); });
+        EventLoopWait::whileWorking(
+            [&] { m_connection = std::make_unique<ImapConnection>(address); });
         return true;
     } catch (const vmime::exceptions::command_error& e) {
         // With TLS required, a refused or unknown STARTTLS ends the sign-on before the login.
         if (e.command() == "STARTTLS")
-            return fail(QStringLiteral("Server %1 offers no secure connection").arg(m_address.host()));
+            return fail(
+                QStringLiteral("Server %1 offers no secure connection").arg(m_address.host()));
         return fail(
             QStringLiteral("Mail server %1 failed: %2").arg(server(), QString::fromUtf8(e.what())));
     } catch (const vmime::exceptions::authentication_error&) {
@@ -119,7 +112,7 @@ void ImapInbox::listMessages(bool unreadOnly)
     m_count = 0;
     try {
         ImapConnection& imap = connection();
-        offThread([&] { m_count = imap.list(unreadOnly); });
+        EventLoopWait::whileWorking([&] { m_count = imap.list(unreadOnly); });
     } catch (const vmime::exception& e) {
         lost(e);
     }
@@ -130,7 +123,7 @@ QByteArray ImapInbox::readMessage(int index)
     try {
         ImapConnection& imap = connection();
         QByteArray bytes;
-        offThread([&] { bytes = imap.read(index); });
+        EventLoopWait::whileWorking([&] { bytes = imap.read(index); });
         return bytes;
     } catch (const vmime::exception& e) {
         lost(e);
@@ -141,7 +134,7 @@ void ImapInbox::markMessageRead(int index)
 {
     try {
         ImapConnection& imap = connection();
-        offThread([&] { imap.markSeen(index); });
+        EventLoopWait::whileWorking([&] { imap.markSeen(index); });
     } catch (const vmime::exception& e) {
         lost(e);
     }
@@ -153,7 +146,7 @@ bool ImapInbox::closeMailbox()
     if (!m_connection)
         return true;
     bool closed = true;
-    offThread([&] {
+    EventLoopWait::whileWorking([&] {
         try {
             m_connection->close();
         } catch (const std::exception&) {

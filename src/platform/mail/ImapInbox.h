@@ -9,7 +9,9 @@ class ImapConnection;
 
 // The INBOX folder of an IMAP server given as imap://host[:port] or imaps://host[:port].
 // Messages come in order of sequence number; bodies are fetched with PEEK, so only markRead
-// sets \Seen. TLS certificates are checked against the ones the system trusts.
+// sets \Seen. TLS certificates are checked against the ones the system trusts. VMime blocks for
+// as long as the server is silent, so every call to it runs on a thread of its own while the
+// caller's event loop runs: the windows stay alive and Cancel is seen while a run waits.
 class ImapInbox : public MimeInbox
 {
 public:
@@ -36,7 +38,6 @@ private:
     bool mayLoginInClear() const;
     ImapConnection& connection() const;
     [[noreturn]] void lost(const std::exception& failure) const;
-    template <typename Work> static void offThread(Work&& work);
 
     QUrl m_address;
     QString m_user;

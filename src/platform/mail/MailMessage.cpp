@@ -40,8 +40,8 @@ QString senderAddress(const vmime::header& header, const std::string& raw)
         if (!box || box->isEmpty())
             continue;
         const vmime::emailAddress& email = box->getEmail();
-        const std::string written = raw.substr(std::min(box->getParsedOffset(), raw.size()),
-                                               box->getParsedLength());
+        const std::string written =
+            raw.substr(std::min(box->getParsedOffset(), raw.size()), box->getParsedLength());
         const size_t angle = written.rfind('<');
         if (written.find('@', angle == std::string::npos ? 0 : angle) == std::string::npos)
             return QString::fromStdString(email.getLocalName().getBuffer());
@@ -73,7 +73,8 @@ QString fieldText(const vmime::header& header, const char* name)
 bool sentByAProgram(const vmime::header& header, const QString& sender)
 {
     const QString submitted = fieldText(header, "Auto-Submitted").section(QLatin1Char(';'), 0, 0);
-    if (!submitted.isEmpty() && submitted.trimmed().compare(QLatin1String("no"), Qt::CaseInsensitive) != 0)
+    if (!submitted.isEmpty() &&
+        submitted.trimmed().compare(QLatin1String("no"), Qt::CaseInsensitive) != 0)
         return true;
     const QString precedence = fieldText(header, "Precedence").toLower();
     if (precedence == QLatin1String("bulk") || precedence == QLatin1String("junk") ||
