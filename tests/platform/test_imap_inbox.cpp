@@ -127,6 +127,20 @@ private slots:
         QVERIFY(!signedOn && !remote.loginRefused());
         QCOMPARE(remote.errorDescription(), QStringLiteral("Server 127.0.0.1 offers no secure connection"));
         QVERIFY(wire.sent().contains("STARTTLS"));
+        // A run shows it as any failed sign-on, and the logon is not asked: nothing was refused.
+        TestApp app;
+        app.prepareRuns();
+        app.settings().setText(SystemSettings::Mail_Inbox, m_server.imapUrl());
+        app.settings().setText(SystemSettings::MAPI_ID, DovecotServer::User);
+        app.settings().setText(SystemSettings::MAPI_Password, DovecotServer::Password);
+        ScriptedMailLogon logon;
+        app.state->inboxFactory = app.state->accountInboxes(logon);
+        ImapInbox::setLoopbackTrusted(false);
+        QVERIFY(app.process(FormSource::Inbox));
+        ImapInbox::setLoopbackTrusted(true);
+        QCOMPARE(app.dialogs.messages(),
+                 QStringList{warning(ErrorCode::MapiLogon + "Server 127.0.0.1 offers no secure connection")});
+        QVERIFY(logon.requests().isEmpty());
         QVERIFY2(!wire.sent().contains(DovecotServer::Password.toLatin1()) && !wire.sent().contains("AUTH") &&
                      !wire.sent().contains("LOGIN"),
                  wire.sent().constData());
