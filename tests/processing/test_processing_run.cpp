@@ -101,16 +101,26 @@ private slots:
 
     // A run that never waits lets the event loop run between items: Cancel, an event here,
     // acts before the next item.
-    void folderRunLetsEventsInBetweenItems()
+    void runLetsEventsInBetweenItems_data()
     {
+        QTest::addColumn<bool>("inbox");
+        QTest::newRow("folder") << false;
+        QTest::newRow("Maildir inbox") << true;
+    }
+    void runLetsEventsInBetweenItems()
+    {
+        QFETCH(bool, inbox);
         TestApp app;
         app.prepareRuns();
-        for (const char* name : {"a.dat", "b.dat", "c.dat"})
-            app.addForm(QLatin1String(name));
+        for (const char* name : {"a", "b", "c"}) {
+            app.addForm(QLatin1String(name) + ".dat");
+            app.deliver(QLatin1String(name) + " <" + name + "@x.org>");
+        }
         app.state->run().setEventPassInterval(0);
         QTimer::singleShot(0, [&] { app.state->flags.cancelRequested = true; });
-        QVERIFY(app.process(FormSource::Folder));
-        QCOMPARE(app.items(), QStringList({"a.dat processed [OK]", "", "File processing was halted by user", ""}));
+        QVERIFY(app.process(inbox ? FormSource::Inbox : FormSource::Folder));
+        QCOMPARE(app.items(), QStringList({inbox ? "a@x.org processed [OK]" : "a.dat processed [OK]", "",
+                                           "File processing was halted by user", ""}));
     }
 
     void inboxRunOverEveryKindOfMessage()
