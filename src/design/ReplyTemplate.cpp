@@ -1,11 +1,11 @@
 #include "design/ReplyTemplate.h"
 
+#include "common/SafeSave.h"
 #include "design/TemplateFile.h"
 #include "formdata/VariableTable.h"
 #include "settings/SystemSettings.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 ReplyTemplate::ReplyTemplate(VariableTable& variables, SystemSettings& settings, QObject* parent)
     : QObject(parent), m_variables(variables), m_settings(settings)
@@ -99,11 +99,7 @@ bool ReplyTemplate::SaveTemplate(const QString& fileName)
 {
     if (fileName.isEmpty())
         return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = TemplateFile::encode(m_design, m_variables.variables());
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    if (!SafeSave::write(fileName, TemplateFile::encode(m_design, m_variables.variables())))
         return false;
     setChanged(false);
     return true;

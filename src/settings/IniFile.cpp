@@ -1,9 +1,9 @@
 #include "settings/IniFile.h"
 
 #include "common/LegacyText.h"
+#include "common/SafeSave.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -56,16 +56,8 @@ QByteArray IniFile::toBytes() const
 
 bool IniFile::save(const QString& fileName) const
 {
-    QSaveFile file(fileName);
-    const bool existed = QFile::exists(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!existed)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    const QByteArray bytes = toBytes();
-    if (file.write(bytes) != bytes.size())
-        return false;
-    return file.commit();
+    // Owner-only whatever the file had before: it holds the mail password.
+    return SafeSave::write(fileName, toBytes(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 int IniFile::findSection(const QString& section) const

@@ -1,9 +1,11 @@
 #include "platform/report/ReportDocument.h"
 
+#include "common/SafeSave.h"
+
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QTextDocument>
 
 namespace {
@@ -61,16 +63,15 @@ void ReportDocument::print(QPagedPaintDevice& device)
 
 bool ReportDocument::savePdf(const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setTitle(m_data.title);
         writer.setCreator(QStringLiteral("Brevane"));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
         print(writer);
     }
-    return file.commit();
+    return SafeSave::write(path, pdf.data());
 }
