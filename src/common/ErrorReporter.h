@@ -57,4 +57,8 @@ inline const QString SmtpCommunication = QStringLiteral("0102 - Error communicat
 inline const QString SmtpWrongFrom = QStringLiteral("0103 - Wrong FROM adress");
 inline const QString SmtpWrongTo = QStringLiteral("0104 - Wrong TO adress");
 inline const QString SmtpSendMailFailed = QStringLiteral("0105 - SendMail failed");
+inline const QString SmtpNotSecure =
+    QStringLiteral("0106 - SMTP Server does not offer a secure connection");
+inline const QString SmtpUntrusted = QStringLiteral("0107 - Certificate of SMTP Server is not trusted");
+inline const QString SmtpLoginRefused = QStringLiteral("0108 - SMTP Server refused the login");
 } // namespace ErrorCode

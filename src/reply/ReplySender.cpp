@@ -44,6 +44,9 @@ void ReplySender::SendReply(QString& replyTarget)
             m_smtp.SendMail(replyTarget, m_settings.text(SystemSettings::SMTP_From_Address),
                             m_settings.text(SystemSettings::SMTP_Reply_Subject), body);
         m_log.AppendLine(sendLine(replyTarget, sent));
+        // The server's own words tell "User unknown" from "Authentication required".
+        if (!sent && !m_smtp.serverWords().isEmpty())
+            m_log.AppendLine(m_smtp.serverWords());
     }
     printAndRecord(replyTarget, body);
 }

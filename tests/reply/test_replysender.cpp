@@ -135,7 +135,9 @@ private slots:
         server->setReply("RCPT", "550 5.1.1 no such user\r\n");
         reply("nobody@example.com");
         QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::SmtpWrongTo)});
-        QCOMPARE(app->state->eventLog().text(), QStringLiteral("\r\n   SMTP Send to nobody@example.com [FAILED]"));
+        // The server's own words follow, so the user can tell why.
+        QCOMPARE(app->state->eventLog().text(), QStringLiteral("\r\n   SMTP Send to nobody@example.com [FAILED]"
+                                                               "\r\n   Server said: 550 5.1.1 no such user"));
         QCOMPARE(app->rows().size(), 1);
     }
 
