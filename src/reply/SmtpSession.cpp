@@ -286,12 +286,14 @@ bool SmtpSession::authenticate(const QByteArray& mechanisms)
         // Nothing this side speaks: the server says at MAIL FROM whether it needs a login.
         return true;
     }
+    m_loggedIn = accepted;
     return accepted || fail(ErrorCode::SmtpLoginRefused);
 }
 
 bool SmtpSession::signOn()
 {
     m_onWire = false;
+    m_loggedIn = false;
     m_serverWords.clear();
     // A line break would end the command that carries the name and start one of its own.
     if (SmtpMessage::holdsLineBreak(m_settings.text(SystemSettings::MAPI_ID)) ||
@@ -331,11 +333,23 @@ bool SmtpSession::signOn()
     return !mechanisms || authenticate(*mechanisms);
 }
 
+bool SmtpSession::loginNotRequired()
+{
+    if (m_loggedIn)
+        return true;
+    // Only a sender tells whether the server wants a login; the null sender of a bounce is one
+    // that every server must take, and RSET withdraws it.
+    if (!SmtpCommand("MAIL FROM:<>", 250) && m_lastCode == AuthRequired)
+        return fail(ErrorCode::SmtpLoginRefused);
+    SmtpCommand("RSET", 250);
+    return true;
+}
+
 QString SmtpSession::CheckAccount()
 {
     m_checking = true;
     m_checkFailure.reset();
-    if (signOn()) {
+    if (signOn() && loginNotRequired()) {
         SmtpCommand("QUIT", 221);
         closeConnection();
     }

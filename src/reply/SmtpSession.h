@@ -70,6 +70,7 @@ private:
     bool signOn();
     bool startTls();
     bool authenticate(const QByteArray& mechanisms);
+    bool loginNotRequired();
     bool awaitEncryption();
     bool awaitReply(int expectedCode);
     void waitForSocket(const QDeadlineTimer& deadline);
@@ -86,6 +87,7 @@ private:
     QByteArray m_replyBuffer;
     int m_lastCode = 0;
     bool m_onWire = false;
+    bool m_loggedIn = false;
     QString m_serverWords;
     // While an account check runs, failures land here instead of in a box.
     std::optional<QString> m_checkFailure;

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <algorithm>
@@ -11,17 +13,45 @@ namespace {
 const QString Python = QStringLiteral("/usr/bin/python3");
 
 // Binds port 0 so the system picks a free port, tells it on stdout, and serves until its
-// standard input closes.
+// standard input closes. Its one argument is a JSON object: "maildir", "counter" (a file that
+// gets one byte per connection), "tls" ("none", "starttls", "implicit"), "cert", "key", "user",
+// "password", "exclude".
 const char* const SinkScript = R"PY(
-import asyncio, sys
-from aiosmtpd.smtp import SMTP
+import asyncio, json, ssl, sys
+from aiosmtpd.smtp import SMTP, AuthResult
 from aiosmtpd.handlers import Mailbox, Sink
 
+opt = json.loads(sys.argv[1])
+tls = opt.get("tls", "none")
+
+def context():
+    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    ctx.load_cert_chain(opt["cert"], opt["key"])
+    return ctx
+
+def authenticator(server, session, envelope, mechanism, data):
+    ok = data.login == opt["user"].encode() and data.password == opt["password"].encode()
+    return AuthResult(success=ok, handled=False)
+
+class CountingSMTP(SMTP):
+    def connection_made(self, transport):
+        if self.transport is None:
+            with open(opt["counter"], "ab") as f:
+                f.write(b"c")
+        super().connection_made(transport)
+
 async def main():
-    handler = Mailbox(sys.argv[1]) if len(sys.argv) > 1 else Sink()
+    handler = Mailbox(opt["maildir"]) if opt.get("maildir") else Sink()
+    kwargs = {"hostname": "sink.test"}
+    if tls == "starttls":
+        kwargs["tls_context"] = context()
+    if opt.get("user"):
+        kwargs.update(authenticator=authenticator, auth_required=True,
+                      auth_require_tls=(tls == "starttls"),
+                      auth_exclude_mechanism=opt.get("exclude", []))
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(lambda: SMTP(handler, hostname="sink.test"),
-                                      "127.0.0.1", 0)
+    server = await loop.create_server(lambda: CountingSMTP(handler, **kwargs), "127.0.0.1", 0,
+                                      ssl=context() if tls == "implicit" else None)
     print(server.sockets[0].getsockname()[1], flush=True)
     await loop.run_in_executor(None, sys.stdin.buffer.read)
 
@@ -41,9 +71,28 @@ json.dump({"headers": headers, "body": body, "content_type": msg.get_content_typ
 
 SmtpSink::SmtpSink(Store store)
 {
-    QStringList args{QStringLiteral("-c"), QString::fromLatin1(SinkScript)};
+    start({}, store);
+}
+
+SmtpSink::SmtpSink(const SmtpSinkOptions& options, Store store)
+{
+    start(options, store);
+}
+
+void SmtpSink::start(const SmtpSinkOptions& options, Store store)
+{
+    static const char* const TlsNames[] = {"none", "starttls", "implicit"};
+    QJsonObject config{{"counter", m_dir.filePath(QStringLiteral("connections"))},
+                       {"tls", TlsNames[int(options.tls)]},
+                       {"cert", options.certificateFile},
+                       {"key", options.keyFile},
+                       {"user", options.user},
+                       {"password", options.password},
+                       {"exclude", QJsonArray::fromStringList(options.excludedMechanisms)}};
     if (store == Store::Maildir)
-        args << m_dir.filePath(QStringLiteral("Maildir"));
+        config.insert("maildir", m_dir.filePath(QStringLiteral("Maildir")));
+    const QStringList args{QStringLiteral("-c"), QString::fromLatin1(SinkScript),
+                           QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact))};
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.start(Python, args);
     if (!m_process.waitForStarted(10000)) {
@@ -58,6 +107,11 @@ SmtpSink::SmtpSink(Store store)
         m_port = quint16(port);
     else
         m_error = QString::fromLocal8Bit(m_process.readAllStandardError());
+}
+
+int SmtpSink::connections() const
+{
+    return int(QFileInfo(m_dir.filePath(QStringLiteral("connections"))).size());
 }
 
 SmtpSink::~SmtpSink()

@@ -5,7 +5,20 @@
 #include <QList>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+
+// How a test's SMTP server protects and guards itself.
+struct SmtpSinkOptions
+{
+    enum class Tls { None, StartTls, Implicit };
+    Tls tls = Tls::None;
+    QString certificateFile; // PEM certificate chain and key, for any TLS
+    QString keyFile;
+    QString user; // when set, only this user with this password may send
+    QString password;
+    QStringList excludedMechanisms; // AUTH mechanisms not offered ("PLAIN")
+};
 
 // A real SMTP server for tests and benchmarks: Debian's aiosmtpd on 127.0.0.1 on a free port,
 // storing what arrives in a Maildir (or dropping it). It stops with the object, and also when
@@ -16,6 +29,7 @@ public:
     enum class Store { Maildir, Discard };
 
     explicit SmtpSink(Store store = Store::Maildir);
+    explicit SmtpSink(const SmtpSinkOptions& options, Store store = Store::Maildir);
     ~SmtpSink();
     SmtpSink(const SmtpSink&) = delete;
     SmtpSink& operator=(const SmtpSink&) = delete;
@@ -33,7 +47,12 @@ public:
     // (the decoded text of the body), "content_type".
     static QJsonObject decoded(const QByteArray& message);
 
+    // Sessions the server has seen, counted when they connect.
+    int connections() const;
+
 private:
+    void start(const SmtpSinkOptions& options, Store store);
+
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
