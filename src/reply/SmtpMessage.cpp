@@ -1,5 +1,10 @@
 #include "reply/SmtpMessage.h"
 
+#include <QLocale>
+#include <QSysInfo>
+#include <QUrl>
+#include <QUuid>
+
 namespace {
 
 constexpr qsizetype MaxQuotedLine = 76;
@@ -11,33 +16,76 @@ const QByteArray Crlf("\r\n");
 
 } // namespace
 
-SmtpMessage::SmtpMessage(const QString& date, const QString& sender, const QString& recipient,
+SmtpMessage::SmtpMessage(const QDateTime& date, const QString& sender, const QString& recipient,
                          const QString& subject, const QString& body)
-    : m_date(date), m_sender(sender), m_recipient(recipient), m_subject(subject)
+    : m_date(date), m_sender(sender), m_recipient(recipient), m_subject(subject),
+      m_messageId(messageId(sender))
 {
     // A subject stays one header line whatever the form put into it.
     for (QChar& c : m_subject)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
             c = QLatin1Char(' ');
-    m_mime = !isAscii(body);
-    const QByteArray text = withCrlf(m_mime ? body.toUtf8() : body.toLatin1());
-    m_body = dotStuffed(m_mime ? quotedPrintable(text) : text);
+    m_ascii = isAscii(body);
+    const QByteArray text = withCrlf(m_ascii ? body.toLatin1() : body.toUtf8());
+    // A comment pasted into a form can make a line that a server would refuse whole.
+    m_quoted = !m_ascii || holdsLongLine(text);
+    m_body = dotStuffed(m_quoted ? quotedPrintable(text) : text);
 }
 
 QList<QByteArray> SmtpMessage::headerLines() const
 {
-    QList<QByteArray> lines{
-        "Date: " + headerValue(m_date),
-        "From: " + headerValue(m_sender),
-        "To: " + headerValue(m_recipient),
+    return {
+        "Date: " + dateValue(m_date),
+        "From: " + addressValue(m_sender),
+        "To: " + addressValue(m_recipient),
         "Subject: " + headerValue(m_subject),
+        "Message-ID: " + m_messageId,
+        "Auto-Submitted: auto-replied",
+        "MIME-Version: 1.0",
+        m_ascii ? "Content-Type: text/plain; charset=us-ascii" : "Content-Type: text/plain; charset=UTF-8",
+        m_quoted ? "Content-Transfer-Encoding: quoted-printable" : "Content-Transfer-Encoding: 7bit",
     };
-    if (m_mime) {
-        lines << QByteArray("MIME-Version: 1.0")
-              << QByteArray("Content-Type: text/plain; charset=UTF-8")
-              << QByteArray("Content-Transfer-Encoding: quoted-printable");
-    }
-    return lines;
+}
+
+QByteArray SmtpMessage::dateValue(const QDateTime& date)
+{
+    const int offset = date.offsetFromUtc() / 60;
+    const int minutes = offset < 0 ? -offset : offset;
+    return QLocale::c().toString(date, QStringLiteral("ddd, dd MMM yyyy hh:mm:ss")).toLatin1() +
+           (offset < 0 ? " -" : " +") + QByteArray::number(minutes / 60).rightJustified(2, '0') +
+           QByteArray::number(minutes % 60).rightJustified(2, '0');
+}
+
+QByteArray SmtpMessage::messageId(const QString& sender)
+{
+    const QString address = envelopeAddress(sender);
+    QByteArray domain = QUrl::toAce(address.mid(address.lastIndexOf(QLatin1Char('@')) + 1));
+    if (!address.contains(QLatin1Char('@')) || domain.isEmpty())
+        domain = QUrl::toAce(QSysInfo::machineHostName());
+    if (domain.isEmpty())
+        domain = "localhost";
+    return '<' + QUuid::createUuid().toByteArray(QUuid::Id128) + '@' + domain + '>';
+}
+
+QByteArray SmtpMessage::addressValue(const QString& value)
+{
+    const qsizetype open = value.indexOf(QLatin1Char('<'));
+    if (isAscii(value) || open < 0 || value.indexOf(QLatin1Char('>'), open) < 0)
+        return headerValue(value);
+    QString name = value.left(open).trimmed();
+    if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
+        name = name.mid(1, name.size() - 2);
+    const QByteArray address = '<' + envelopeAddress(value).toUtf8() + '>';
+    return name.isEmpty() ? address : headerValue(name) + ' ' + address;
+}
+
+bool SmtpMessage::holdsLongLine(const QByteArray& crlfText)
+{
+    qsizetype start = 0;
+    for (qsizetype end; (end = crlfText.indexOf('\n', start)) >= 0; start = end + 1)
+        if (end - start - 1 > MaxLineBytes) // without the CR
+            return true;
+    return crlfText.size() - start > MaxLineBytes;
 }
 
 bool SmtpMessage::isAscii(const QString& text)

@@ -5,11 +5,10 @@
 #include "settings/SystemSettings.h"
 
 #include <QCoreApplication>
-#include <QDate>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QLocale>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
@@ -380,8 +379,7 @@ bool SmtpSession::SendMail(const QString& recipient, const QString& sender,
     if (!SmtpCommand("DATA", 354))
         return fail(ErrorCode::SmtpSendMailFailed);
 
-    const QString date = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
-    const SmtpMessage message(date, sender, recipient, subject, body);
+    const SmtpMessage message(QDateTime::currentDateTime(), sender, recipient, subject, body);
     // A header folded over several lines holds line feeds, so each gets its CR LF here.
     for (const QByteArray& header : message.headerLines())
         SmtpSendLine(header + "\r\n");

@@ -2,6 +2,7 @@
 // delivered to a real SMTP server (aiosmtpd) and read back from its Maildir.
 #include "ScriptedSmtpServer.h"
 #include "TestSupport.h"
+#include "reply/SmtpMessage.h"
 #include "reply/SmtpSession.h"
 
 namespace {
@@ -56,9 +57,7 @@ private slots:
         server->setGreeting("220-scripted.test\r\n220 welcome\r\n");
         server->setReply("HELO", "250-scripted.test\r\n250-SIZE 1000\r\n250 HELP\r\n", 25);
         server->setReply("DATA", "354 go ahead\r\n", 3);
-        const QString before = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
         QVERIFY(send("Dear Ann,\r\nthanks."));
-        const QString after = QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat);
         QVERIFY(app->dialogs.shown().isEmpty());
         QVERIFY(smtp->findChild<QTcpSocket*>("wskMain")); // the connection, by its name
         // QUIT is not waited for: the server reads it once the event loop runs again.
@@ -66,12 +65,77 @@ private slots:
         QCOMPARE(server->commands(),
                  (QList<QByteArray>{"HELO " + QHostInfo::localHostName().toUtf8(), "MAIL FROM:<forms@example.com>",
                                     "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
-        const QByteArray rest = "From: forms@example.com\r\nTo: ann@example.com\r\n"
-                                "Subject: Receipt Confirmation\r\n\r\nDear Ann,\r\nthanks.\r\n";
-        const QByteArray data = server->data();
-        QVERIFY2(data == "Date: " + before.toLatin1() + "\r\n" + rest ||
-                     data == "Date: " + after.toLatin1() + "\r\n" + rest,
-                 data.constData());
+        const QRegularExpression message(
+            "^Date: [A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\r\n"
+            "From: forms@example.com\r\nTo: ann@example.com\r\nSubject: Receipt Confirmation\r\n"
+            "Message-ID: <[0-9a-f]{32}@example.com>\r\nAuto-Submitted: auto-replied\r\nMIME-Version: 1.0\r\n"
+            "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n"
+            "\r\nDear Ann,\r\nthanks.\r\n$");
+        QVERIFY2(message.match(QString::fromLatin1(server->data())).hasMatch(), server->data().constData());
+    }
+
+    // Whatever the user's language, and whatever the sender looks like.
+    void headersFollowTheMailStandard_data()
+    {
+        QTest::addColumn<QDateTime>("date");
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QByteArray>("dateHeader");
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("idDomain");
+        const QDate day(2026, 12, 6);
+        const QTime time(21, 30, 5);
+        QTest::newRow("UTC") << QDateTime(day, time, QTimeZone::utc()) << "forms@example.com"
+                             << QByteArray("Sun, 06 Dec 2026 21:30:05 +0000") << QByteArray("forms@example.com")
+                             << QByteArray("@example.com>");
+        QTest::newRow("west of UTC, display name") << QDateTime(QDate(2026, 3, 1), QTime(7, 5, 9), QTimeZone(-(3 * 3600 + 1800)))
+            << "Forms Desk <forms@desk.example.org>" << QByteArray("Sun, 01 Mar 2026 07:05:09 -0330")
+            << QByteArray("Forms Desk <forms@desk.example.org>") << QByteArray("@desk.example.org>");
+        QTest::newRow("east, non-ASCII name in quotes") << QDateTime(day, time, QTimeZone(5 * 3600 + 2700))
+            << "\"Zo\u00eb Adams\" <zoe@example.org>" << QByteArray("Sun, 06 Dec 2026 21:30:05 +0545")
+            << QByteArray("=?UTF-8?B?Wm/DqyBBZGFtcw==?= <zoe@example.org>") << QByteArray("@example.org>");
+        QTest::newRow("international domain") << QDateTime(day, time, QTimeZone::utc()) << "desk@b\u00fccher.example"
+            << QByteArray("Sun, 06 Dec 2026 21:30:05 +0000") << QByteArray("=?UTF-8?B?ZGVza0Biw7xjaGVyLmV4YW1wbGU=?=")
+            << QByteArray("@xn--bcher-kva.example>");
+    }
+    void headersFollowTheMailStandard()
+    {
+        QFETCH(QDateTime, date);
+        QFETCH(QString, sender);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const SmtpMessage a(date, sender, "ann@example.com", "Hi", "x");
+        const SmtpMessage b(date, sender, "ann@example.com", "Hi", "x");
+        QLocale::setDefault(QLocale::system());
+        const QList<QByteArray> lines = a.headerLines();
+        QCOMPARE(lines.value(0).left(6), QByteArray("Date: "));
+        QTEST(lines.value(0).mid(6), "dateHeader");
+        QTEST(lines.value(1).mid(6), "from");
+        QFETCH(QByteArray, idDomain);
+        QVERIFY2(lines.value(4).startsWith("Message-ID: <") && lines.value(4).endsWith(idDomain), lines.value(4));
+        QVERIFY(lines.value(4) != b.headerLines().value(4)); // unique per message
+    }
+
+    void bodyEncodingFitsEveryServer_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::addColumn<QByteArray>("encoding");
+        QTest::newRow("ASCII") << "plain\r\ntext" << QByteArray("us-ascii") << QByteArray("7bit");
+        QTest::newRow("line of 998 bytes") << QString(998, 'a') << QByteArray("us-ascii") << QByteArray("7bit");
+        QTest::newRow("line of 999 bytes") << "x\r\n" + QString(999, 'a') << QByteArray("us-ascii")
+                                          << QByteArray("quoted-printable");
+        QTest::newRow("long line, bare LF") << "x\n" + QString(1200, 'a') + "\ny" << QByteArray("us-ascii")
+                                           << QByteArray("quoted-printable");
+        QTest::newRow("non-ASCII") << "Caf\u00e9" << QByteArray("UTF-8") << QByteArray("quoted-printable");
+    }
+    void bodyEncodingFitsEveryServer()
+    {
+        QFETCH(QString, body);
+        const SmtpMessage m(QDateTime::currentDateTime(), From, To, "Hi", body);
+        const QList<QByteArray> lines = m.headerLines();
+        QTEST(lines.value(7).mid(QByteArray("Content-Type: text/plain; charset=").size()), "charset");
+        QTEST(lines.value(8).mid(QByteArray("Content-Transfer-Encoding: ").size()), "encoding");
+        for (const QByteArray& line : m.body().split('\n'))
+            QVERIFY(line.size() <= 999);
     }
 
     void bodyIsSentTransparently_data()
@@ -173,26 +237,45 @@ private slots:
         QCOMPARE(bodyOf(data), QByteArray("Caf=C3=A9 cr=C3=A8me\r\n..done\r\n"));
     }
 
-    // A real server stores what reads back as the reply, each line within 78 characters.
+    void realServerStoresTheReplyAsSent_data()
+    {
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("non-ASCII") << "Re\u00e7u \u2013 merci beaucoup pour votre message, \u00e0 bient\u00f4t \u2713"
+                                   << "Ch\u00e8re Zo\u00eb,\r\n.\r\n..two dots\r\nx = y \r\n" + QString(120, QChar(0x00e9)) +
+                                          "\r\n" + QString(90, 'a') + " end\t\r\n\U0001F600 fin";
+        QTest::newRow("ASCII, a pasted comment of 3000 bytes")
+            << "Receipt" << "Your comment:\r\n" + QString("0123456789").repeated(300) + "\r\n=end";
+    }
+    // A real server stores what reads back as the reply, each line within 78 characters, and
+    // a mail program reads its date, its addresses and display names.
     void realServerStoresTheReplyAsSent()
     {
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
         SmtpSink sink;
         QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
         useServer(sink.address());
-        const QString subject = "Re\u00e7u \u2013 merci beaucoup pour votre message, \u00e0 bient\u00f4t \u2713";
-        const QString body = "Ch\u00e8re Zo\u00eb,\r\n.\r\n..two dots\r\nx = y \r\n" + QString(120, QChar(0x00e9)) +
-                             "\r\n" + QString(90, 'a') + " end\t\r\n\U0001F600 fin";
-        QVERIFY(send(body, To, From, subject));
+        const QString from = "Formul\u00e4r Desk <forms@example.com>";
+        const QString to = "\"Adams, Zo\u00eb\" <zoe@example.org>";
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        QVERIFY(send(body, to, from, subject));
         QVERIFY(app->dialogs.shown().isEmpty());
         const QByteArray m = sink.messages().last();
-        QVERIFY(m.contains("X-MailFrom: forms@example.com\n") && m.contains("X-RcptTo: ann@example.com\n"));
+        QVERIFY(m.contains("X-MailFrom: forms@example.com\n") && m.contains("X-RcptTo: zoe@example.org\n"));
         for (const QByteArray& line : m.split('\n'))
             QVERIFY2(line.size() <= 78 || line.startsWith("X-"), line.constData());
         const QJsonObject decoded = SmtpSink::decoded(m);
         const QJsonObject headers = decoded.value("headers").toObject();
         QCOMPARE(QStringList({decoded.value("content_type").toString(), headers.value("Subject").toString(),
-                              headers.value("To").toString()}),
-                 QStringList({"text/plain", subject, To}));
+                              headers.value("Auto-Submitted").toString()}),
+                 QStringList({"text/plain", subject, "auto-replied"}));
+        QCOMPARE(decoded.value("from").toVariant().toStringList(), QStringList({"Formul\u00e4r Desk", "forms@example.com"}));
+        QCOMPARE(decoded.value("to").toVariant().toStringList(), QStringList({"Adams, Zo\u00eb", "zoe@example.org"}));
+        const QDateTime date = QDateTime::fromString(decoded.value("date").toString(), Qt::ISODate);
+        QVERIFY2(date >= before && date <= QDateTime::currentDateTime(), qPrintable(decoded.value("date").toString()));
+        QVERIFY(headers.value("Message-ID").toString().endsWith("@example.com>"));
+        QCOMPARE(decoded.value("defects").toInt(), 0);
         QCOMPARE(decoded.value("body").toString(), QString(body).replace("\r\n", "\n") + '\n');
     }
 };

@@ -59,12 +59,21 @@ asyncio.run(main())
 )PY";
 
 const char* const DecodeScript = R"PY(
-import email, email.header, json, sys
+import email, email.header, email.utils, json, sys
 msg = email.message_from_bytes(sys.stdin.buffer.read())
 headers = {k: str(email.header.make_header(email.header.decode_header(v))) for k, v in msg.items()}
 payload = msg.get_payload(decode=True) or b""
 body = payload.decode(msg.get_content_charset() or "ascii")
-json.dump({"headers": headers, "body": body, "content_type": msg.get_content_type()}, sys.stdout)
+try:
+    date = email.utils.parsedate_to_datetime(msg["Date"]).isoformat()
+except Exception:
+    date = ""
+out = {"headers": headers, "body": body, "content_type": msg.get_content_type(), "date": date,
+       "defects": len(msg.defects)}
+for field in ("From", "To"):
+    name, address = email.utils.parseaddr(msg.get(field, ""))
+    out[field.lower()] = [str(email.header.make_header(email.header.decode_header(name))), address]
+json.dump(out, sys.stdout)
 )PY";
 
 } // namespace

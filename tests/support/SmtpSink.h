@@ -44,7 +44,8 @@ public:
     // X-Peer, X-MailFrom and X-RcptTo added, lines ending in LF.
     QList<QByteArray> messages() const;
     // A message read by Python's email package: "headers" (name to decoded text), "body"
-    // (the decoded text of the body), "content_type".
+    // (the decoded text of the body), "content_type", "date" (the Date header in ISO 8601,
+    // empty when it does not parse), "from" and "to" (display name and address), "defects".
     static QJsonObject decoded(const QByteArray& message);
 
     // Sessions the server has seen, counted when they connect.
