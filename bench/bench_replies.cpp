@@ -1,8 +1,10 @@
 // Replies per second to a local aiosmtpd sink, beside Python's smtplib sending the same
-// messages to the same sink in the same run. Both open one connection per message; the sink
-// drops what it receives, so the clients and the server's dialogue are what is measured.
+// messages to the same sink in the same run: in clear, and through STARTTLS with a login as
+// mail providers want it. Both open one connection per message; the sink drops what it
+// receives, so the clients and the server's dialogue are what is measured.
 #include "ScriptedDialogs.h"
 #include "SmtpSink.h"
+#include "TestCertificates.h"
 #include "app/AppState.h"
 #include "reply/ReplySender.h"
 #include "reply/ResponseDatabase.h"
@@ -35,23 +37,54 @@ QString replyBody()
     return body + QStringLiteral("\r\nKind regards,\r\nThe Forms Desk");
 }
 
+const QString User = QStringLiteral("desk@example.com");
+const QString Password = QStringLiteral("app-password");
+
 SmtpSink& sink()
 {
     static SmtpSink s(SmtpSink::Store::Discard);
     return s;
 }
 
-void SendMailToSink(benchmark::State& state)
+const TestCertificates& certificates()
 {
-    if (!sink().isRunning()) {
+    static const TestCertificates c;
+    return c;
+}
+
+SmtpSink& secureSink()
+{
+    static SmtpSink s(
+        [] {
+            SmtpSinkOptions o;
+            o.tls = SmtpSinkOptions::Tls::StartTls;
+            o.certificateFile = certificates().serverCertificate();
+            o.keyFile = certificates().serverKey();
+            o.user = User;
+            o.password = Password;
+            return o;
+        }(),
+        SmtpSink::Store::Discard);
+    return s;
+}
+
+void sendMail(benchmark::State& state, SmtpSink& server, bool secure)
+{
+    if (!server.isRunning()) {
         state.SkipWithError("aiosmtpd did not start");
         return;
     }
     ScriptedDialogs dialogs;
     SystemSettings settings;
-    settings.setText(SystemSettings::SMTP_Server_Address, sink().address());
+    settings.setText(SystemSettings::SMTP_Server_Address, server.address());
+    if (secure) {
+        settings.setText(SystemSettings::SMTP_Security, SystemSettings::SecurityStartTls);
+        settings.setText(SystemSettings::MAPI_ID, User);
+        settings.setText(SystemSettings::MAPI_Password, Password);
+    }
     ErrorReporter errors(dialogs);
     SmtpSession smtp(settings, errors);
+    smtp.trustAuthorities(certificates().authority());
     const QString body = replyBody();
     for (auto _ : state) {
         if (!smtp.SendMail(To, From, Subject, body)) {
@@ -62,7 +95,18 @@ void SendMailToSink(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     state.SetLabel("replies");
 }
+
+void SendMailToSink(benchmark::State& state)
+{
+    sendMail(state, sink(), false);
+}
 BENCHMARK(SendMailToSink)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+void SendMailStartTlsLogin(benchmark::State& state)
+{
+    sendMail(state, secureSink(), true);
+}
+BENCHMARK(SendMailStartTlsLogin)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 // The whole reply step: merge, send, log and record a row in FORM.MDB.
 void SendReplyToSinkAndRecord(benchmark::State& state)
@@ -92,21 +136,28 @@ void SendReplyToSinkAndRecord(benchmark::State& state)
 BENCHMARK(SendReplyToSinkAndRecord)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 const char* const SmtplibScript = R"PY(
-import smtplib, sys, time
+import smtplib, ssl, sys, time
 host, port, count, path, sender, rcpt = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4], sys.argv[5], sys.argv[6]
+secure = len(sys.argv) > 7
+if secure:
+    ca, user, password = sys.argv[7], sys.argv[8], sys.argv[9]
+    context = ssl.create_default_context(cafile=ca)
 msg = open(path, "rb").read()
 start = time.perf_counter()
 for _ in range(count):
     s = smtplib.SMTP(host, port)
+    if secure:
+        s.starttls(context=context)
+        s.login(user, password)
     s.sendmail(sender, [rcpt], msg)
     s.quit()
 print(time.perf_counter() - start)
 )PY";
 
 // Python's own timing of the sends, without its start-up.
-void SmtplibToSink(benchmark::State& state)
+void smtplib(benchmark::State& state, SmtpSink& server, const QStringList& login)
 {
-    if (!sink().isRunning()) {
+    if (!server.isRunning()) {
         state.SkipWithError("aiosmtpd did not start");
         return;
     }
@@ -114,12 +165,11 @@ void SmtplibToSink(benchmark::State& state)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("message.eml"));
     {
-        const SmtpMessage message(QStringLiteral("Sunday, 1 March 2026"), From, To, Subject,
-                                  replyBody());
+        const SmtpMessage message(QDateTime::currentDateTime(), From, To, Subject, replyBody());
         QByteArray bytes;
         for (const QByteArray& line : message.headerLines())
             bytes += line + "\r\n";
-        bytes += "\r\n" + replyBody().toLatin1();
+        bytes += "\r\n" + message.body();
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
             state.SkipWithError("cannot write the message");
@@ -129,9 +179,10 @@ void SmtplibToSink(benchmark::State& state)
     for (auto _ : state) {
         QProcess python;
         python.start(QStringLiteral("/usr/bin/python3"),
-                     {QStringLiteral("-c"), QString::fromLatin1(SmtplibScript),
-                      QStringLiteral("127.0.0.1"), QString::number(sink().port()),
-                      QString::number(PerRun), path, From, To});
+                     QStringList{QStringLiteral("-c"), QString::fromLatin1(SmtplibScript),
+                                 QStringLiteral("127.0.0.1"), QString::number(server.port()),
+                                 QString::number(PerRun), path, From, To} +
+                         login);
         if (!python.waitForFinished(120000) || python.exitCode() != 0) {
             state.SkipWithError("smtplib run failed");
             return;
@@ -141,7 +192,18 @@ void SmtplibToSink(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * PerRun);
     state.SetLabel("replies");
 }
+
+void SmtplibToSink(benchmark::State& state)
+{
+    smtplib(state, sink(), {});
+}
 BENCHMARK(SmtplibToSink)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+void SmtplibStartTlsLogin(benchmark::State& state)
+{
+    smtplib(state, secureSink(), {certificates().authorityFile(), User, Password});
+}
+BENCHMARK(SmtplibStartTlsLogin)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 } // namespace
 

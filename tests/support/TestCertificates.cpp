@@ -39,7 +39,7 @@ TestCertificates::TestCertificates()
 
 QList<QSslCertificate> TestCertificates::authority() const
 {
-    return QSslCertificate::fromPath(m_dir.filePath(QStringLiteral("ca.pem")));
+    return QSslCertificate::fromPath(authorityFile());
 }
 
 bool TestCertificates::openssl(const QStringList& arguments)

@@ -21,6 +21,7 @@ public:
     QString strangerCertificate() const { return m_dir.filePath(QStringLiteral("stranger.pem")); }
     QString strangerKey() const { return m_dir.filePath(QStringLiteral("stranger.key")); }
     QList<QSslCertificate> authority() const;
+    QString authorityFile() const { return m_dir.filePath(QStringLiteral("ca.pem")); }
 
 private:
     bool openssl(const QStringList& arguments);
