@@ -15,8 +15,8 @@ AppState::AppState(const QString& programFolder, Dialogs& dialogs,
       m_smtp(m_settings, m_errors), m_recorder(programFolder, flags, m_errors),
       m_replies(m_template, m_variables, m_settings, dialogs, m_eventLog, m_smtp, m_recorder,
                 printJobFactory),
-      m_run(m_settings, m_variables, m_template, m_replies, m_eventLog, m_status, m_errors,
-            inboxFactory, flags)
+      m_run(m_settings, m_variables, m_template, m_replies, m_recorder, m_eventLog, m_status,
+            m_errors, inboxFactory, flags)
 {
 }
 
