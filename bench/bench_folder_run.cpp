@@ -1,6 +1,6 @@
 // A Folder run over 10,000 submission files through the real main window, offscreen, with
-// replies suppressed and every reply recorded in FORM.MDB (one connection and one commit per
-// row), beside bench/peer_folder_run.py, the script a user would write instead, over the same
+// replies suppressed and every reply recorded in FORM.MDB with its fields (one connection and
+// one commit per reply), beside bench/peer_folder_run.py, the script a user would write instead, over the same
 // files into its own database. Both are bound by the disk's commits, and a shared disk's speed
 // drifts, so the script runs before and after every run of the program and the rates are taken
 // over all runs: a disk that grows slower or faster favours neither side. Prints the rates, their
@@ -262,6 +262,9 @@ int main(int argc, char** argv)
             return fail(QStringLiteral("a run did not go through every file"));
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const ResponseRecord& peerRow = peerRows[i % files];
+        if (rows[i].fields.size() != peerRow.fields.size() ||
+            (!rows[i].fields.isEmpty() && rows[i].fields.last().value != peerRow.fields.last().value))
+            return fail(QStringLiteral("the fields of file %1 differ").arg(i % files + 1));
         if (rows[i].message == peerRow.message)
             continue;
         const QStringList ours = rows[i].message.split(QStringLiteral("\r\n"));

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """What a user would write instead of a folder run: decode every submission file of a folder,
-merge it into a reply text and record the reply in an SQLite table, one connection per row.
+merge it into a reply text and record the reply with its fields in SQLite, one connection and one
+transaction per reply.
 Standard library only. Prints the files processed, the seconds taken and the processor seconds
 spent as JSON."""
 import datetime
@@ -30,14 +31,20 @@ def main():
         with open(os.path.join(folder, name), "rb") as f:
             text = f.read().decode("latin-1")
         reply = design
-        for key, value in urllib.parse.parse_qsl(text, keep_blank_values=True, encoding="utf-8"):
+        fields = urllib.parse.parse_qsl(text, keep_blank_values=True, encoding="utf-8")
+        for key, value in fields:
             reply = reply.replace("<<" + key + ">>", value)
         connection = sqlite3.connect(database)
-        connection.execute(
+        row = connection.execute(
             "INSERT INTO Form_Response (Form_Reponse_Source_Date, Form_Response_Source_Address,"
-            " Form_Response_Subject, Form_Response_Message) VALUES (?, ?, ?, ?)",
+            " Form_Response_Subject, Form_Response_Message, Form_Response_Status)"
+            " VALUES (?, ?, ?, ?, ?)",
             (datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%dT%H:%M:%SZ"),
-             "Prompt For Email Address", "Receipt Confirmation", reply))
+             "Prompt For Email Address", "Receipt Confirmation", reply, "Not sent")).lastrowid
+        connection.executemany(
+            "INSERT INTO Form_Field (Form_Response_ID, Field_Position, Form_Name, Friendly_Name,"
+            " Field_Value) VALUES (?, ?, ?, ?, ?)",
+            ((row, k + 1, key, key, value) for k, (key, value) in enumerate(fields)))
         connection.commit()
         connection.close()
         done += 1
