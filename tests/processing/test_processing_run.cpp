@@ -177,6 +177,7 @@ private slots:
         QVERIFY(sink.messages()[0].contains("X-RcptTo: eve@example.org"));
         QCOMPARE(app.rows().size(), 3);
         QCOMPARE(app.rows()[1].message, QStringLiteral("Dear Ann Lee,\r\nthanks."));
+        QCOMPARE(app.rows()[0].status + '|' + app.rows()[2].status, QStringLiteral("Not sent|Sent"));
         // With replies suppressed there is no reply line to replace.
         app.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 1);
         app.settings().setFlag(SystemSettings::Ignore_Read_MAPI_Messages, 0);
@@ -195,10 +196,15 @@ private slots:
         app.addForm("b.dat", "name=Bo");
         QVERIFY(app.process(FormSource::Folder));
         app.settings().setFlag(SystemSettings::Answer_Once, 1);
-        app.addForm("c.dat", "name=Cy");
+        app.addForm("c.dat", "name=Zo%C3%AB&tag=a&tag=");
         QVERIFY(app.process(FormSource::Folder));
         QCOMPARE(app.items(), QStringList({"a.dat was answered before [IGNORED]", "b.dat was answered before [IGNORED]",
                                            "c.dat processed [OK]"}));
+        // The fields are kept as submitted: a repeated name twice, an empty value empty.
+        const QList<FormVariable> fields = app.rows()[2].fields;
+        QCOMPARE(fields.size(), 3);
+        QCOMPARE(fields[0].value + '|' + fields[1].formName + fields[1].value + '|' + fields[2].formName + fields[2].value,
+                 QStringLiteral("Zo\u00eb|taga|tag"));
         QCOMPARE(app.summary(), summary("3 files were processed", "1 file was ok", "2 files were ignored",
                                         "0 errors were found"));
         QCOMPARE(app.rows().size(), 3);
