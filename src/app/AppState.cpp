@@ -1,6 +1,6 @@
 #include "app/AppState.h"
 
-#include "platform/mail/MailProfile.h"
+#include "platform/mail/ProfileInbox.h"
 
 #include <exception>
 
@@ -15,8 +15,8 @@ AppState::AppState(const QString& programFolder, Dialogs& dialogs,
       m_smtp(m_settings, m_errors), m_recorder(programFolder, flags, m_errors),
       m_replies(m_template, m_variables, m_settings, dialogs, m_eventLog, m_smtp, m_recorder,
                 printJobFactory),
-      m_run(m_settings, m_variables, m_template, m_replies, m_eventLog, m_status, m_errors,
-            inboxFactory, flags)
+      m_run(m_settings, m_variables, m_template, m_replies, m_recorder, m_eventLog, m_status,
+            m_errors, inboxFactory, flags)
 {
 }
 
@@ -42,18 +42,41 @@ bool AppState::InitialiseApplication()
     return true;
 }
 
+MailProfile AppState::account() const
+{
+    using K = SystemSettings;
+    return {m_settings.text(K::Mail_Inbox), m_settings.text(K::MAPI_ID),
+            m_settings.text(K::MAPI_Password)};
+}
+
 MailInboxFactory AppState::accountInboxes(MailLogon& logon)
 {
     return [this, &logon] {
         using K = SystemSettings;
-        const MailProfile account{m_settings.text(K::Mail_Inbox), m_settings.text(K::MAPI_ID),
-                                  m_settings.text(K::MAPI_Password)};
-        return MailInbox::forAccount(logon, account, [this](const MailProfile& given) {
+        return MailInbox::forAccount(logon, account(), [this](const MailProfile& given) {
             m_settings.setText(K::Mail_Inbox, given.inbox);
             m_settings.setText(K::MAPI_ID, given.user);
             m_settings.setText(K::MAPI_Password, given.password);
         });
     };
+}
+
+std::optional<QString> AppState::checkAccount()
+{
+    // Both waits run the event loop, so a second click could start a check inside the first.
+    if (m_checkingAccount)
+        return std::nullopt;
+    m_checkingAccount = true;
+    const QString inbox = ProfileInbox::check(account());
+    // A session of its own, so that a timed run sending meanwhile keeps its connection.
+    SmtpSession smtp(m_settings, m_errors);
+    const QString server = smtp.CheckAccount();
+    m_checkingAccount = false;
+    const auto line = [](const char* name, const QString& failure) {
+        return QLatin1String(name) + QStringLiteral(": ") +
+               (failure.isEmpty() ? QStringLiteral("OK") : failure);
+    };
+    return line("Inbox", inbox) + u'\n' + line("SMTP", server);
 }
 
 // Earlier versions kept the inbox and its logon in the per-user store. A field FORM.INI leaves

@@ -9,6 +9,7 @@
 #include "design/TemplateDesigner.h"
 #include "formdata/VariableTable.h"
 #include "platform/mail/MailInbox.h"
+#include "platform/mail/MailProfile.h"
 #include "platform/system/PrintJob.h"
 #include "processing/ProcessingRun.h"
 #include "reply/ReplySender.h"
@@ -18,6 +19,7 @@
 #include "settings/SystemSettings.h"
 
 #include <QObject>
+#include <optional>
 
 class Dialogs;
 class MailLogon;
@@ -59,6 +61,10 @@ public:
     // a run starts; what the user gives the logon goes into those fields.
     MailInboxFactory accountInboxes(MailLogon& logon);
 
+    // Signs on to the account's inbox and SMTP server with the settings as they stand and
+    // says how each went, in two lines; nullopt while an earlier check still waits.
+    std::optional<QString> checkAccount();
+
     // The start-up steps that need no window; false when one of the guarded steps failed.
     bool InitialiseApplication();
     // The closing steps before the program ends: the settings are written (result ignored).
@@ -71,6 +77,7 @@ signals:
 private:
     void reopenLastTemplate();
     void takeOverMailProfile();
+    MailProfile account() const;
 
     QString m_programFolder;
     Dialogs& m_dialogs;
@@ -87,4 +94,5 @@ private:
     ResponseRecorder m_recorder;
     ReplySender m_replies;
     ProcessingRun m_run;
+    bool m_checkingAccount = false;
 };

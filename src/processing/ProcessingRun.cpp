@@ -8,8 +8,11 @@
 #include "design/ReplyTemplate.h"
 #include "formdata/DecodeSubmission.h"
 #include "formdata/VariableTable.h"
+#include "processing/FormReplyAddress.h"
 #include "processing/RunProgress.h"
+#include "processing/SubmissionFingerprint.h"
 #include "reply/ReplySender.h"
+#include "reply/ResponseRecorder.h"
 #include "settings/MatchingFiles.h"
 #include "settings/SystemSettings.h"
 
@@ -40,11 +43,12 @@ QString statusText(const QString& item, int i, int n)
 } // namespace
 
 ProcessingRun::ProcessingRun(SystemSettings& settings, VariableTable& variables,
-                             ReplyTemplate& reply, ReplySender& replies, EventLog& log,
-                             StatusLine& status, ErrorReporter& errors,
-                             const MailInboxFactory& inboxes, RunFlags& flags)
+                             ReplyTemplate& reply, ReplySender& replies,
+                             const ResponseRecorder& recorder, EventLog& log, StatusLine& status,
+                             ErrorReporter& errors, const MailInboxFactory& inboxes,
+                             RunFlags& flags)
     : m_settings(settings), m_variables(variables), m_reply(reply), m_replies(replies),
-      m_log(log), m_status(status), m_errors(errors), m_inboxes(inboxes), m_flags(flags)
+      m_recorder(recorder), m_log(log), m_status(status), m_errors(errors), m_inboxes(inboxes), m_flags(flags)
 {
 }
 
@@ -70,6 +74,21 @@ bool ProcessingRun::halted()
     m_log.AppendLine(QStringLiteral("File processing was halted by user"));
     m_log.AppendLine(QString());
     return true;
+}
+
+bool ProcessingRun::answeredBefore(const QString& item, const QString& fingerprint)
+{
+    if (!m_settings.on(SystemSettings::Answer_Once) || fingerprint.isEmpty() ||
+        !m_recorder.answeredBefore(fingerprint))
+        return false;
+    m_log.AppendLine(item + QStringLiteral(" was answered before [IGNORED]"));
+    return true;
+}
+
+void ProcessingRun::reply(QString& target, const QString& fingerprint)
+{
+    if (m_replies.SendReply(target, fingerprint) == ResponseRecord::Failed)
+        ++m_counts.unsent;
 }
 
 bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
@@ -157,6 +176,12 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
         return;
     }
     const QString path = inbox.attachmentPath();
+    const QString fingerprint = SubmissionFingerprint(path, originator);
+    if (answeredBefore(originator, fingerprint)) {
+        inbox.markRead();
+        ++m_counts.ignored;
+        return;
+    }
     const DecodeResult result =
         DecodeSubmission(path, path, m_settings.maxLengthLimit(), m_variables, m_log);
     switch (result) {
@@ -174,9 +199,9 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
         QString target = originator;
         // Before any rule about the address: a program's mail is never answered.
         if (inbox.isAutomatic())
-            m_replies.WithholdReply(target);
+            m_replies.WithholdReply(target, fingerprint);
         else
-            m_replies.SendReply(target);
+            reply(target, fingerprint);
         break;
     }
     }
@@ -203,9 +228,12 @@ void ProcessingRun::folderSteps()
         m_status.ShowStatus(statusText(name, i, n));
         if (halted())
             break;
+        const QString path = ProgramFolder::join(folder, name);
+        const QString fingerprint = SubmissionFingerprint(path);
         const DecodeResult result =
-            DecodeSubmission(ProgramFolder::join(folder, name), name,
-                             m_settings.maxLengthLimit(), m_variables, m_log);
+            answeredBefore(name, fingerprint)
+                ? DecodeResult::Ignored
+                : DecodeSubmission(path, name, m_settings.maxLengthLimit(), m_variables, m_log);
         if (result == DecodeResult::ParseError) {
             ++m_counts.errors;
         } else if (result == DecodeResult::Ignored) {
@@ -213,8 +241,12 @@ void ProcessingRun::folderSteps()
         } else {
             m_reply.MergeReplyPreview();
             m_log.AppendLine(name + QStringLiteral(" processed [OK]"));
-            QString target = FolderReplyTarget;
-            m_replies.SendReply(target);
+            // A folder file has no sender; the form itself may name the submitter's address.
+            QString target = FormReplyAddress(m_variables.variables(),
+                                              m_settings.text(SystemSettings::Reply_Address_Field));
+            if (target.isEmpty())
+                target = FolderReplyTarget;
+            reply(target, fingerprint);
         }
         if (i < n - 1)
             m_variables.ResetToDefinitions();
@@ -238,6 +270,8 @@ void ProcessingRun::completionSteps(MailInbox* signedOn)
     m_log.AppendLine(summaryLine(ok, " file was ok", " files were ok"));
     m_log.AppendLine(summaryLine(c.ignored, " file were ignored", " files were ignored"));
     m_log.AppendLine(summaryLine(c.errors, " error were found", " errors were found"));
+    if (c.unsent > 0)
+        m_log.AppendLine(summaryLine(c.unsent, " reply could not be sent", " replies could not be sent"));
     if (signedOn) {
         try {
             signedOn->signOff();

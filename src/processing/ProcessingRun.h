@@ -10,6 +10,7 @@
 class ErrorReporter;
 class EventLog;
 class ReplySender;
+class ResponseRecorder;
 class ReplyTemplate;
 class RunProgress;
 class StatusLine;
@@ -26,8 +27,9 @@ public:
 
     // inboxes is looked at for every run over the inbox.
     ProcessingRun(SystemSettings& settings, VariableTable& variables, ReplyTemplate& reply,
-                  ReplySender& replies, EventLog& log, StatusLine& status, ErrorReporter& errors,
-                  const MailInboxFactory& inboxes, RunFlags& flags);
+                  ReplySender& replies, const ResponseRecorder& recorder, EventLog& log,
+                  StatusLine& status, ErrorReporter& errors, const MailInboxFactory& inboxes,
+                  RunFlags& flags);
 
     // Runs to its end; a run never starts inside another (false then, and nothing is done).
     bool ProcessForms(FormSource source, RunProgress* progress = nullptr);
@@ -37,6 +39,7 @@ public:
         int processed = 0;
         int ignored = 0;
         int errors = 0;
+        int unsent = 0; // replies whose send failed
     };
     const Counts& lastCounts() const { return m_counts; }
 
@@ -53,12 +56,16 @@ private:
     void inboxItem(MailInbox& inbox);
     void folderSteps();
     bool halted();
+    // With Answer_Once on: true, and the log line written, when the item was answered before.
+    bool answeredBefore(const QString& item, const QString& fingerprint);
+    void reply(QString& target, const QString& fingerprint);
     void completionSteps(MailInbox* signedOn);
 
     SystemSettings& m_settings;
     VariableTable& m_variables;
     ReplyTemplate& m_reply;
     ReplySender& m_replies;
+    const ResponseRecorder& m_recorder;
     EventLog& m_log;
     StatusLine& m_status;
     ErrorReporter& m_errors;

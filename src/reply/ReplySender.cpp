@@ -34,11 +34,12 @@ bool ReplySender::askForAddress(QString& replyTarget)
     return true;
 }
 
-void ReplySender::SendReply(QString& replyTarget)
+QString ReplySender::SendReply(QString& replyTarget, const QString& fingerprint)
 {
     m_reply.MergeReplyPreview();
     const QString body = m_reply.previewText();
 
+    QString status = ResponseRecord::NotSent;
     if (!m_settings.on(SystemSettings::Suppress_Reply_To_Sender) && askForAddress(replyTarget)) {
         const bool sent =
             m_smtp.SendMail(replyTarget, m_settings.text(SystemSettings::SMTP_From_Address),
@@ -47,23 +48,33 @@ void ReplySender::SendReply(QString& replyTarget)
         // The server's own words tell "User unknown" from "Authentication required".
         if (!sent && !m_smtp.serverWords().isEmpty())
             m_log.AppendLine(m_smtp.serverWords());
+        status = sent ? ResponseRecord::Sent : ResponseRecord::Failed;
     }
-    printAndRecord(replyTarget, body);
+    printAndRecord(replyTarget, body, status, fingerprint);
+    return status;
 }
 
-void ReplySender::WithholdReply(const QString& replyTarget)
+void ReplySender::WithholdReply(const QString& replyTarget, const QString& fingerprint)
 {
     m_reply.MergeReplyPreview();
     if (!m_settings.on(SystemSettings::Suppress_Reply_To_Sender))
         m_log.AppendLine(QStringLiteral("   No reply to ") + replyTarget +
                          QStringLiteral(" (automatic message)"));
-    printAndRecord(replyTarget, m_reply.previewText());
+    printAndRecord(replyTarget, m_reply.previewText(), ResponseRecord::NotSent, fingerprint);
 }
 
-void ReplySender::printAndRecord(const QString& replyTarget, const QString& body)
+void ReplySender::printAndRecord(const QString& replyTarget, const QString& body,
+                                 const QString& status, const QString& fingerprint)
 {
     print(body);
-    m_recorder.Record(replyTarget, m_settings.text(SystemSettings::SMTP_Reply_Subject), body);
+    ResponseRecord record;
+    record.sourceAddress = replyTarget;
+    record.subject = m_settings.text(SystemSettings::SMTP_Reply_Subject);
+    record.message = body;
+    record.status = status;
+    record.fingerprint = fingerprint;
+    record.fields = m_variables.variables();
+    m_recorder.Record(std::move(record));
 }
 
 void ReplySender::print(const QString& preview)

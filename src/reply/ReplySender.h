@@ -27,11 +27,12 @@ public:
                 const PrintJobFactory& printJobs);
 
     // The target may change: the caller sees the address the user gave, or an empty text when
-    // the user gave none.
-    void SendReply(QString& replyTarget);
+    // the user gave none. The fingerprint of the submission is recorded with the reply. Returns
+    // the status recorded: ResponseRecord::Sent, Failed or NotSent.
+    QString SendReply(QString& replyTarget, const QString& fingerprint = {});
     // For mail that a program sent: printed and recorded as any reply, never sent, so that two
     // responders cannot answer each other for ever.
-    void WithholdReply(const QString& replyTarget);
+    void WithholdReply(const QString& replyTarget, const QString& fingerprint = {});
 
     static QString sendLine(const QString& target, bool sent);
 
@@ -39,7 +40,8 @@ private:
     // False when the user gave no address.
     bool askForAddress(QString& replyTarget);
     void print(const QString& preview);
-    void printAndRecord(const QString& replyTarget, const QString& body);
+    void printAndRecord(const QString& replyTarget, const QString& body, const QString& status,
+                        const QString& fingerprint);
 
     ReplyTemplate& m_reply;
     VariableTable& m_variables;

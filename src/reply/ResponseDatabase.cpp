@@ -8,6 +8,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QHash>
 #include <QUrl>
 #include <QVariant>
 
@@ -57,12 +59,21 @@ private:
 
 ResponseDatabase::ResponseDatabase(const QString& path) : m_path(path) {}
 
-QString ResponseDatabase::schema()
+QStringList ResponseDatabase::schema()
 {
-    return QStringLiteral(
-        "CREATE TABLE Form_Response (Form_Response_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
-        "Form_Reponse_Source_Date TEXT NOT NULL, Form_Response_Source_Address TEXT, "
-        "Form_Response_Subject TEXT, Form_Response_Message TEXT)");
+    return {QStringLiteral(
+                "CREATE TABLE Form_Response (Form_Response_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                "Form_Reponse_Source_Date TEXT NOT NULL, Form_Response_Source_Address TEXT, "
+                "Form_Response_Subject TEXT, Form_Response_Message TEXT, "
+                "Form_Response_Status TEXT, Form_Response_Fingerprint TEXT)"),
+            QStringLiteral(
+                "CREATE TABLE Form_Field (Form_Response_ID INTEGER NOT NULL REFERENCES "
+                "Form_Response (Form_Response_ID), Field_Position INTEGER NOT NULL, "
+                "Form_Name TEXT NOT NULL, Friendly_Name TEXT, Field_Value TEXT, "
+                "PRIMARY KEY (Form_Response_ID, Field_Position))"),
+            QStringLiteral("CREATE INDEX Form_Response_Fingerprint_Index ON Form_Response "
+                           "(Form_Response_Fingerprint)"),
+            QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)};
 }
 
 QString ResponseDatabase::storedDate(const QDateTime& moment)
@@ -103,22 +114,106 @@ ResponseDatabase::Result ResponseDatabase::append(QSqlDatabase& db, const Respon
         EventLoopWait::pause(BusyStepMs);
     }
     for (;;) {
-        QSqlQuery insert(db);
-        if (insert.prepare(QStringLiteral(
-                "INSERT INTO Form_Response (Form_Reponse_Source_Date, "
-                "Form_Response_Source_Address, Form_Response_Subject, Form_Response_Message) "
-                "VALUES (?, ?, ?, ?)"))) {
-            insert.addBindValue(storedDate(record.sourceDate));
-            insert.addBindValue(notNull(record.sourceAddress));
-            insert.addBindValue(notNull(record.subject));
-            insert.addBindValue(notNull(record.message));
-            if (insert.exec())
-                return Result::Recorded;
-        }
-        if (!isBusy(insert.lastError()) || busy.hasExpired())
+        const std::optional<QSqlError> error = write(db, record);
+        if (!error)
+            return Result::Recorded;
+        if (!isBusy(*error) || busy.hasExpired())
             return Result::WriteFailed;
         EventLoopWait::pause(BusyStepMs);
     }
+}
+
+// The row, its fields and any upgrade of an older file commit together or not at all.
+std::optional<QSqlError> ResponseDatabase::write(QSqlDatabase& db, const ResponseRecord& record)
+{
+    QSqlQuery q(db);
+    // IMMEDIATE takes the write lock first, so that a busy file fails before anything is done.
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return q.lastError();
+    const auto rollBack = [&db](const QSqlError& error) {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return std::optional<QSqlError>(error);
+    };
+    if (const auto error = upgrade(db))
+        return rollBack(*error);
+    if (!q.prepare(QStringLiteral(
+            "INSERT INTO Form_Response (Form_Reponse_Source_Date, Form_Response_Source_Address, "
+            "Form_Response_Subject, Form_Response_Message, Form_Response_Status, "
+            "Form_Response_Fingerprint) VALUES (?, ?, ?, ?, ?, ?)")))
+        return rollBack(q.lastError());
+    q.addBindValue(storedDate(record.sourceDate));
+    q.addBindValue(notNull(record.sourceAddress));
+    q.addBindValue(notNull(record.subject));
+    q.addBindValue(notNull(record.message));
+    q.addBindValue(notNull(record.status));
+    q.addBindValue(notNull(record.fingerprint));
+    if (!q.exec())
+        return rollBack(q.lastError());
+    const QVariant id = q.lastInsertId();
+    QSqlQuery field(db);
+    if (!field.prepare(QStringLiteral(
+            "INSERT INTO Form_Field (Form_Response_ID, Field_Position, Form_Name, Friendly_Name, "
+            "Field_Value) VALUES (?, ?, ?, ?, ?)")))
+        return rollBack(field.lastError());
+    for (qsizetype k = 0; k < record.fields.size(); ++k) {
+        const FormVariable& v = record.fields[k];
+        field.bindValue(0, id);
+        field.bindValue(1, int(k + 1));
+        field.bindValue(2, notNull(v.formName));
+        field.bindValue(3, notNull(v.friendlyName));
+        field.bindValue(4, notNull(v.value));
+        if (!field.exec())
+            return rollBack(field.lastError());
+    }
+    if (!q.exec(QStringLiteral("COMMIT")))
+        return rollBack(q.lastError());
+    return std::nullopt;
+}
+
+// Brings a file of an earlier version to this one inside the caller's transaction.
+std::optional<QSqlError> ResponseDatabase::upgrade(QSqlDatabase& db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        return q.lastError();
+    if (q.value(0).toInt() >= SchemaVersion)
+        return std::nullopt;
+    const QSqlRecord columns = db.record(Table);
+    QStringList steps;
+    for (const char* column : {"Form_Response_Status", "Form_Response_Fingerprint"})
+        if (!columns.contains(QLatin1String(column)))
+            steps << QStringLiteral("ALTER TABLE Form_Response ADD COLUMN %1 TEXT")
+                         .arg(QLatin1String(column));
+    QStringList made = schema();
+    if (db.record(FieldTable).isEmpty())
+        steps << made[1];
+    steps << made[2].replace(QStringLiteral("CREATE INDEX"),
+                             QStringLiteral("CREATE INDEX IF NOT EXISTS"))
+          << made[3];
+    for (const QString& step : steps)
+        if (!q.exec(step))
+            return q.lastError();
+    return std::nullopt;
+}
+
+bool ResponseDatabase::holdsFingerprint(const QString& fingerprint) const
+{
+    if (!QFileInfo::exists(m_path))
+        return false;
+    const Connection connection(m_path, QStringLiteral("QSQLITE_OPEN_READONLY"));
+    QSqlDatabase db = QSqlDatabase::database(connection.name(), false);
+    bool found = false;
+    if (db.open() && db.record(Table).contains(QStringLiteral("Form_Response_Fingerprint"))) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral(
+            "SELECT 1 FROM Form_Response WHERE Form_Response_Fingerprint = ? LIMIT 1"));
+        q.addBindValue(fingerprint);
+        found = q.exec() && q.next();
+        q.finish();
+    }
+    db.close();
+    db = QSqlDatabase();
+    return found;
 }
 
 ResponseDatabase::Creation ResponseDatabase::createEmptyDatabase(const QString& path)
@@ -135,7 +230,9 @@ ResponseDatabase::Creation ResponseDatabase::createEmptyDatabase(const QString& 
         QSqlDatabase db = QSqlDatabase::database(connection.name(), false);
         if (db.open()) {
             QSqlQuery create(db);
-            made = create.exec(schema());
+            made = true;
+            for (const QString& statement : schema())
+                made = made && create.exec(statement);
             create.finish();
             db.close();
         }
@@ -155,14 +252,35 @@ QList<ResponseRecord> ResponseDatabase::readRecords(const QString& path)
     const Connection connection(path, QStringLiteral("QSQLITE_OPEN_READONLY"));
     QSqlDatabase db = QSqlDatabase::database(connection.name(), false);
     if (db.open()) {
+        // A file of an earlier version lacks the newer columns and the field table.
+        const QSqlRecord columns = db.record(Table);
+        const auto column = [&columns](const char* name) {
+            return columns.contains(QLatin1String(name)) ? QLatin1String(name)
+                                                         : QLatin1String("''");
+        };
         QSqlQuery q(db);
+        QHash<qint64, qsizetype> rowOf;
         if (q.exec(QStringLiteral(
-                "SELECT Form_Reponse_Source_Date, Form_Response_Source_Address, "
-                "Form_Response_Subject, Form_Response_Message FROM Form_Response "
-                "ORDER BY Form_Response_ID"))) {
-            while (q.next())
-                records.append({shownDate(q.value(0).toString()), q.value(1).toString(),
-                                q.value(2).toString(), q.value(3).toString()});
+                       "SELECT Form_Response_ID, Form_Reponse_Source_Date, "
+                       "Form_Response_Source_Address, Form_Response_Subject, "
+                       "Form_Response_Message, %1, %2 FROM Form_Response ORDER BY Form_Response_ID")
+                       .arg(column("Form_Response_Status"), column("Form_Response_Fingerprint")))) {
+            while (q.next()) {
+                rowOf.insert(q.value(0).toLongLong(), records.size());
+                records.append({shownDate(q.value(1).toString()), q.value(2).toString(),
+                                q.value(3).toString(), q.value(4).toString(),
+                                q.value(5).toString(), q.value(6).toString(), {}});
+            }
+        }
+        if (!db.record(FieldTable).isEmpty() &&
+            q.exec(QStringLiteral("SELECT Form_Response_ID, Form_Name, Friendly_Name, Field_Value "
+                                  "FROM Form_Field ORDER BY Form_Response_ID, Field_Position"))) {
+            while (q.next()) {
+                const auto row = rowOf.constFind(q.value(0).toLongLong());
+                if (row != rowOf.cend())
+                    records[*row].fields.append(
+                        {q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
+            }
         }
         q.finish();
         db.close();

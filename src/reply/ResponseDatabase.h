@@ -4,12 +4,17 @@
 
 #include <QDeadlineTimer>
 #include <QList>
+#include <QSqlError>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 class QSqlDatabase;
 
-// FORM.MDB: an SQLite file in the program folder holding table Form_Response. The program
-// only ever adds rows to an existing file; the build puts an empty one beside the executable.
+// FORM.MDB: an SQLite file in the program folder holding tables Form_Response (one row per
+// reply) and Form_Field (the submitted fields of each). The program only ever adds rows to an
+// existing file; the build puts an empty one beside the executable. A file of an earlier version
+// gets the newer columns and tables with its next row; SQLite's user_version keeps the version.
 // Each operation opens and closes its own connection.
 class ResponseDatabase
 {
@@ -19,17 +24,20 @@ public:
 
     static inline const QString FileName = QStringLiteral("FORM.MDB");
     static inline const QString Table = QStringLiteral("Form_Response");
+    static inline const QString FieldTable = QStringLiteral("Form_Field");
+    static constexpr int SchemaVersion = 1;
     static constexpr int BusyLimitMs = 5000;
     static constexpr int BusyStepMs = 25;
 
-    // The table as the report reads it; the date column is spelt as the report's formula has it.
-    static QString schema();
+    // The statements that make an empty database of this version. The date column is spelt as
+    // the report's formula has it.
+    static QStringList schema();
 
     explicit ResponseDatabase(const QString& path);
 
     const QString& path() const { return m_path; }
 
-    // Adds one row. A missing file, one that is no database or has no table is ConnectFailed;
+    // Adds one row and its fields in one transaction. A missing file, one that is no database or has no table is ConnectFailed;
     // a database that another process keeps busy is retried, with the event loop running, for
     // up to the busy limit before it counts as failed.
     Result AppendRecord(const ResponseRecord& record);
@@ -38,8 +46,12 @@ public:
     // Creates an empty database with the table, unless a file is already there; an existing
     // file is never replaced.
     static Creation createEmptyDatabase(const QString& path);
-    // All rows, oldest first, dates in local time; empty when the file cannot be read.
+    // All rows, oldest first, dates in local time, with their fields; empty when the file cannot
+    // be read. What an older file lacks reads as empty.
     static QList<ResponseRecord> readRecords(const QString& path);
+    // True when a reply to a submission with this fingerprint was recorded; false also when the
+    // file cannot be read.
+    bool holdsFingerprint(const QString& fingerprint) const;
 
     // ISO 8601 in UTC, e.g. 2026-03-01T09:30:00Z.
     static QString storedDate(const QDateTime& moment);
@@ -47,6 +59,8 @@ public:
 
 private:
     Result append(QSqlDatabase& db, const ResponseRecord& record, const QDeadlineTimer& busy);
+    static std::optional<QSqlError> write(QSqlDatabase& db, const ResponseRecord& record);
+    static std::optional<QSqlError> upgrade(QSqlDatabase& db);
 
     QString m_path;
     int m_busyLimitMs = BusyLimitMs;

@@ -11,13 +11,17 @@ ResponseRecorder::ResponseRecorder(const QString& programFolder, RunFlags& flags
 {
 }
 
-void ResponseRecorder::Record(const QString& address, const QString& subject,
-                              const QString& message)
+bool ResponseRecorder::answeredBefore(const QString& fingerprint) const
+{
+    return m_database.holdsFingerprint(fingerprint);
+}
+
+void ResponseRecorder::Record(ResponseRecord record)
 {
     if (!m_flags.recordingEnabled)
         return;
-    const auto result = m_database.AppendRecord(
-        {QDateTime::currentDateTimeUtc(), address, subject, message});
+    record.sourceDate = QDateTime::currentDateTimeUtc();
+    const auto result = m_database.AppendRecord(record);
     if (result == ResponseDatabase::Result::Recorded)
         return;
     // Off before the box shows: the box keeps the event loop running, and a timer run that

@@ -13,7 +13,11 @@ public:
     // The database is FORM.MDB in the program folder; the flags say whether recording is on.
     ResponseRecorder(const QString& programFolder, RunFlags& flags, ErrorReporter& errors);
 
-    void Record(const QString& address, const QString& subject, const QString& message);
+    // Stamps the record with the moment of recording.
+    void Record(ResponseRecord record);
+    // Whether a submission with this fingerprint was answered before; a database that cannot
+    // be read says no, and the run goes on.
+    bool answeredBefore(const QString& fingerprint) const;
 
     ResponseDatabase& database() { return m_database; }
 

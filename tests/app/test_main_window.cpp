@@ -8,6 +8,7 @@
 #include "platform/system/Registry.h"
 #include "platform/system/WebLink.h"
 #include "settings/IniFile.h"
+#include "settings/ui/frmSettings.h"
 
 namespace {
 
@@ -113,6 +114,45 @@ private slots:
 
     // Missing settings are a warning, and leaving writes them; stored ones load silently, and
     // closing the window saves what was changed.
+    // The check signs on with what the boxes hold, sends nothing and answers in one box.
+    void checkAccountAnswersInOneBox()
+    {
+        TestApp app;
+        app.prepareRuns();
+        SmtpSinkOptions login;
+        login.user = "ann@example.com";
+        login.password = "right";
+        SmtpSink sink(login);
+        QVERIFY(sink.isRunning());
+        frmMain w(*app.state);
+        auto* settings = w.findChild<frmSettings*>();
+        QVERIFY(settings);
+        settings->radbtnPOP_Click();
+        using K = SystemSettings;
+        app.settings().setText(K::SMTP_Server_Address, sink.address());
+        app.settings().setText(K::MAPI_ID, login.user);
+        const QString missing = app.path("nowhere");
+        struct Case { QString inbox, password, answer; };
+        const Case cases[]{
+            {app.mail().folder(), "right", "Inbox: OK\nSMTP: OK"},
+            {missing, "wrong",
+             "Inbox: Mail folder " + QDir::toNativeSeparators(missing) +
+                 " not found\nSMTP: 0108 - SMTP Server refused the login"},
+        };
+        for (const Case& c : cases) {
+            app.settings().setText(K::Mail_Inbox, c.inbox);
+            settings->txtPOPPassword->setText(c.password);
+            app.dialogs.clearShown();
+            settings->cmdCheckAccount->click();
+            QCOMPARE(app.dialogs.messages(), QStringList{c.answer});
+            QCOMPARE(app.dialogs.shown().first().icon, Dialogs::Icon::Information);
+            QCOMPARE(app.dialogs.shown().first().title, QStringLiteral("Brevane"));
+        }
+        QCOMPARE(sink.connections(), 2);
+        QVERIFY(sink.messages().isEmpty());
+        QVERIFY(!app.state->eventLog().text().contains("right"));
+    }
+
     void startupLoadsTheSettingsAndLeavingWritesThem()
     {
         for (const QByteArray& ini : {QByteArray(), QByteArray("[System Settings]\nLocal_Path=/srv/forms\nIgnore_Read_MAPI_Messages=0\n")}) {

@@ -185,6 +185,82 @@ private slots:
         QCOMPARE(app.rows().size(), 6);
     }
 
+    // With Answer_Once on, what was recorded before is not answered again, whether it was
+    // recorded with the setting on or off; the same form from another sender is another one.
+    void answerOnceOverFoldersAndDeliveries()
+    {
+        TestApp app;
+        app.prepareRuns();
+        app.addForm("a.dat");
+        app.addForm("b.dat", "name=Bo");
+        QVERIFY(app.process(FormSource::Folder));
+        app.settings().setFlag(SystemSettings::Answer_Once, 1);
+        app.addForm("c.dat", "name=Cy");
+        QVERIFY(app.process(FormSource::Folder));
+        QCOMPARE(app.items(), QStringList({"a.dat was answered before [IGNORED]", "b.dat was answered before [IGNORED]",
+                                           "c.dat processed [OK]"}));
+        QCOMPARE(app.summary(), summary("3 files were processed", "1 file was ok", "2 files were ignored",
+                                        "0 errors were found"));
+        QCOMPARE(app.rows().size(), 3);
+        QCOMPARE(app.rows()[2].fingerprint.size(), 64);
+
+        const QString first = app.deliver("Ann Lee <ann@example.com>");
+        QVERIFY(app.process(FormSource::Inbox));
+        const QString again = app.deliver("Ann Lee <ann@example.com>");
+        app.deliver("Bo Ek <bo@example.se>");
+        QVERIFY(app.process(FormSource::Inbox));
+        QCOMPARE(app.items(), QStringList({"ann@example.com was answered before [IGNORED]", "bo@example.se processed [OK]"}));
+        QVERIFY(app.mail().isRead(first) && app.mail().isRead(again));
+        QCOMPARE(app.rows().size(), 5);
+        // A database that cannot be read is no reason to skip anyone.
+        QFile::remove(app.path(ResponseDatabase::FileName));
+        app.addForm("c.dat", "name=Cy");
+        QVERIFY(app.process(FormSource::Folder));
+        QVERIFY(app.items().contains("c.dat processed [OK]"));
+    }
+
+    // A folder file's reply goes to the address its form names, only when that is one address;
+    // a failed send is counted in a fifth line of the summary.
+    void replyAddressFieldAndUnsentReplies()
+    {
+        SmtpSink sink;
+        QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
+        TestApp app;
+        app.prepareRuns();
+        app.sendRepliesThrough(sink.address());
+        app.settings().setText(SystemSettings::Reply_Address_Field, "EMail");
+        app.addForm("1.dat", "name=Ann&email=%20ann@example.com%20");
+        app.addForm("2.dat", "name=Bo");
+        app.addForm("3.dat", "name=Cy&email=cy");
+        app.addForm("4.dat", "name=Di&email=di@example.net,eve@example.org");
+        app.addForm("5.dat", "name=Flo&email=<flo@example.net>");
+        for (const char* given : {"bo@example.se", "cy@example.net", "di@example.net", ""})
+            app.dialogs.answerText(QString::fromLatin1(given));
+        QVERIFY(app.process(FormSource::Folder));
+        QCOMPARE(app.dialogs.shown().size(), 4);
+        QCOMPARE(sink.messages().size(), 4);
+        QVERIFY(sink.messages()[0].contains("X-RcptTo: ann@example.com"));
+        QCOMPARE(app.rows().size(), 5);
+        QCOMPARE(app.rows()[0].sourceAddress + ' ' + app.rows()[0].status, QStringLiteral("ann@example.com Sent"));
+        QCOMPARE(app.rows()[4].status, QStringLiteral("Not sent"));
+        QVERIFY(!app.log().contains("1 reply could not be sent"));
+
+        app.sendRepliesThrough("127.0.0.1:1"); // nothing listens there
+        app.settings().setText(SystemSettings::Reply_Address_Field, "");
+        app.dialogs.clearShown();
+        for (int i = 0; i < 2; ++i)
+            app.dialogs.answerText("x@example.org");
+        QDir(app.forms()).removeRecursively();
+        app.addForm("6.dat");
+        app.addForm("7.dat");
+        QVERIFY(app.process(FormSource::Folder));
+        const QStringList log = app.log();
+        const qsizetype errors = log.indexOf("0 errors were found", log.lastIndexOf(RunLog::Opening));
+        QVERIFY(errors > 0);
+        QCOMPARE(log[errors + 1], QStringLiteral("2 replies could not be sent"));
+        QCOMPARE(app.rows().last().status, QStringLiteral("Failed"));
+    }
+
     // Unread-only follows the setting, except that unattended operation always fetches unread
     // mail only, and says so in the settings.
     void unreadOnlyFetchingFollowsTheSettings()

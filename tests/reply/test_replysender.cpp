@@ -97,7 +97,13 @@ private slots:
         QVERIFY(server->commands().contains("RCPT TO:<ann@example.com>"));
         QVERIFY(server->data().endsWith("\r\n\r\nDear Your name: Ann,\r\nthanks.\r\n"));
         QCOMPARE(app->rows().size(), 1);
-        QCOMPARE(app->rows()[0].sourceAddress + '|' + app->rows()[0].message, "ann@example.com|" + ReplyLines.join("\r\n"));
+        const ResponseRecord row = app->rows()[0];
+        QCOMPARE(row.sourceAddress + '|' + row.message, "ann@example.com|" + ReplyLines.join("\r\n"));
+        QCOMPARE(row.status, QStringLiteral("Sent"));
+        // The submitted fields go with the reply, in their order, with their friendly names.
+        QCOMPARE(row.fields.size(), 2);
+        QCOMPARE(row.fields[0].formName + row.fields[0].friendlyName + row.fields[0].value, QStringLiteral("nameYour nameAnn"));
+        QCOMPARE(row.fields[1].formName + '|' + row.fields[1].value, "email|" + Ann);
     }
 
     void addressIsAskedUntilItHasAnAtSign()
@@ -128,6 +134,8 @@ private slots:
         QCOMPARE(printer->jobs()[2].lines, ReplyLines);
         QCOMPARE(app->rows().size(), 3);
         QCOMPARE(app->rows()[0].sourceAddress + app->rows()[2].sourceAddress, Prompt);
+        for (const ResponseRecord& row : app->rows())
+            QCOMPARE(row.status, QStringLiteral("Not sent"));
     }
 
     void failedSendIsLoggedAndStillRecorded()
@@ -139,6 +147,7 @@ private slots:
         QCOMPARE(app->state->eventLog().text(), QStringLiteral("\r\n   SMTP Send to nobody@example.com [FAILED]"
                                                                "\r\n   Server said: 550 5.1.1 no such user"));
         QCOMPARE(app->rows().size(), 1);
+        QCOMPARE(app->rows()[0].status, QStringLiteral("Failed"));
     }
 
     void printSettingsMakeOneJob()
@@ -208,10 +217,12 @@ private slots:
     {
         const QString path = databasePath();
         QCOMPARE(ResponseDatabase::createEmptyDatabase(path), ResponseDatabase::Creation::AlreadyThere);
-        const ResponseRecord r{QDateTime(QDate(2026, 3, 1), QTime(9, 30, 5), Qt::UTC),
-                               "o'brien@x.org'); DROP TABLE Form_Response; --", "Re", "Line \"one\"\r\nZo\u00eb \u2713\r\n"};
+        ResponseRecord r{QDateTime(QDate(2026, 3, 1), QTime(9, 30, 5), Qt::UTC),
+                         "o'brien@x.org'); DROP TABLE Form_Response; --", "Re", "Line \"one\"\r\nZo\u00eb \u2713\r\n",
+                         "Sent", "ab12", {}};
         QCOMPARE(ResponseDatabase(path).AppendRecord(r), Result::Recorded);
-        QCOMPARE(ResponseDatabase(path).AppendRecord({QDateTime::currentDateTime(), {}, "Re", "x"}), Result::Recorded);
+        r.fields = {{"a", {}, "x"}};
+        QCOMPARE(ResponseDatabase(path).AppendRecord({QDateTime::currentDateTime(), {}, "Re", "x", {}, {}, {}}), Result::Recorded);
         const QList<ResponseRecord> rows = ResponseDatabase::readRecords(path);
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[0].sourceAddress + rows[0].message, r.sourceAddress + r.message);
@@ -229,6 +240,47 @@ private slots:
         QTimer::singleShot(150, [&other] { other.exec("COMMIT"); });
         QCOMPARE(ResponseDatabase(path).AppendRecord(r), Result::Recorded);
         QCOMPARE(ResponseDatabase::readRecords(path).size(), 3);
+        QCOMPARE(ResponseDatabase::readRecords(path)[2].fields.size(), 1);
+        QVERIFY(db.holdsFingerprint("ab12") && !db.holdsFingerprint("ab1"));
+    }
+
+    // A file of the first version: its rows read with empty new cells, and the first write
+    // brings the columns, the field table and the version, or changes nothing at all.
+    void olderDatabaseIsUpgradedOnItsFirstWrite()
+    {
+        const QString path = databasePath();
+        QFile::remove(path);
+        {
+            OtherHolder old(path);
+            QVERIFY(old.exec("CREATE TABLE Form_Response (Form_Response_ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+                             "Form_Reponse_Source_Date TEXT NOT NULL, Form_Response_Source_Address TEXT, "
+                             "Form_Response_Subject TEXT, Form_Response_Message TEXT)").isValid());
+            QVERIFY(old.exec("INSERT INTO Form_Response VALUES (7, '2026-01-02T03:04:05Z', 'bo@x.org', 'Re', 'Hi')").isValid());
+        }
+        const auto rows = [&path] { return ResponseDatabase::readRecords(path); };
+        QCOMPARE(rows().size(), 1);
+        QCOMPARE(rows()[0].sourceAddress + rows()[0].status + rows()[0].fingerprint, QStringLiteral("bo@x.org"));
+        QVERIFY(!ResponseDatabase(path).holdsFingerprint(""));
+        ResponseRecord r{QDateTime::currentDateTime(), Ann, "Re", "x", "Failed", "f00d", {{"name", "Name", "Z\u00f6e"}, {"name", {}, ""}}};
+        // A field the file refuses fails the whole write: no reply row without its fields.
+        {
+            OtherHolder trap(path);
+            QVERIFY(trap.exec("CREATE TABLE Form_Field (Form_Response_ID INTEGER, Field_Position INTEGER, Form_Name TEXT, "
+                              "Friendly_Name TEXT, Field_Value TEXT CHECK (Field_Value <> ''))").isValid());
+        }
+        QCOMPARE(ResponseDatabase(path).AppendRecord(r), Result::WriteFailed);
+        QCOMPARE(rows().size(), 1);
+        QCOMPARE(OtherHolder(path).exec("PRAGMA user_version").toInt(), 0);
+        QVERIFY(OtherHolder(path).exec("DROP TABLE Form_Field").isValid());
+        QCOMPARE(ResponseDatabase(path).AppendRecord(r), Result::Recorded);
+        QCOMPARE(OtherHolder(path).exec("PRAGMA user_version").toInt(), ResponseDatabase::SchemaVersion);
+        QCOMPARE(rows().size(), 2);
+        QCOMPARE(rows()[0].fields.size(), 0);
+        QCOMPARE(rows()[1].status + rows()[1].fingerprint, QStringLiteral("Failedf00d"));
+        QCOMPARE(rows()[1].fields.size(), 2);
+        QCOMPARE(rows()[1].fields[0].value + rows()[1].fields[1].formName, QStringLiteral("Z\u00f6ename"));
+        QVERIFY(ResponseDatabase(path).holdsFingerprint("f00d"));
+        QCOMPARE(OtherHolder(path).exec("SELECT Form_Response_ID FROM Form_Field WHERE Field_Position = 2").toInt(), 8);
     }
 
     void qtJobPrintsLinesOverSeveralPagesAndNothingWhenEmpty()

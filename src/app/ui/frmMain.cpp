@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ui/frmAbout.h"
+#include "common/Dialogs.h"
 #include "processing/ui/QtRunLauncher.h"
 #include "reply/ui/frmReporting.h"
 #include "settings/ui/frmSettings.h"
@@ -374,6 +375,10 @@ void frmMain::connectSettingsWindow()
     connect(mnuOptionsSettings, &QAction::triggered, m_settingsWindow, &frmSettings::showSettings);
     connect(toolbarButton(QStringLiteral("btnSettings")), &QAction::triggered, m_settingsWindow,
             &frmSettings::showSettings);
+    connect(m_settingsWindow, &frmSettings::checkAccountRequested, this, [this] {
+        if (const auto result = m_state.checkAccount())
+            m_state.dialogs().messageBox(*result, Dialogs::Icon::Information, Dialogs::Buttons::Ok);
+    });
 }
 
 void frmMain::connectReportAndAbout()

@@ -33,6 +33,28 @@ std::unique_ptr<MimeInbox> ProfileInbox::open(const MailProfile& profile)
     return std::make_unique<MaildirInbox>(folder);
 }
 
+QString ProfileInbox::check(const MailProfile& account)
+{
+    if (!haveInbox(account))
+        return noDefaultFolder();
+    const auto inbox = open(account);
+    if (!inbox->signOn())
+        return inbox->errorDescription();
+    inbox->signOff();
+    return {};
+}
+
+bool ProfileInbox::haveInbox(const MailProfile& profile)
+{
+    return !profile.inbox.trimmed().isEmpty() || QFileInfo(MaildirInbox::defaultFolder()).isDir();
+}
+
+QString ProfileInbox::noDefaultFolder()
+{
+    return QStringLiteral("Mail folder %1 not found")
+        .arg(QDir::toNativeSeparators(MaildirInbox::defaultFolder()));
+}
+
 bool ProfileInbox::trySignOn(const MailProfile& profile)
 {
     if (m_inbox)
@@ -50,16 +72,13 @@ bool ProfileInbox::signOn()
 {
     m_error.clear();
     MailProfile profile = m_account;
-    const bool haveInbox =
-        !profile.inbox.trimmed().isEmpty() || QFileInfo(MaildirInbox::defaultFolder()).isDir();
-    if (haveInbox) {
+    if (haveInbox(profile)) {
         if (trySignOn(profile))
             return true;
         if (!m_loginRefused)
             return false;
     } else {
-        m_error = QStringLiteral("Mail folder %1 not found")
-                      .arg(QDir::toNativeSeparators(MaildirInbox::defaultFolder()));
+        m_error = noDefaultFolder();
     }
     for (;;) {
         const auto answer = m_logon.logon(profile, m_error);

@@ -18,6 +18,9 @@ public:
 
     // The inbox an account describes, not yet signed on.
     static std::unique_ptr<MimeInbox> open(const MailProfile& profile);
+    // Signs on to the account's inbox and off again, asking nobody; empty when that worked,
+    // else the reason it did not.
+    static QString check(const MailProfile& account);
 
     bool signOn() override;
     QString errorDescription() const override { return m_error; }
@@ -35,6 +38,8 @@ public:
 
 private:
     bool trySignOn(const MailProfile& profile);
+    static bool haveInbox(const MailProfile& profile);
+    static QString noDefaultFolder();
     MimeInbox& inbox() const;
 
     MailLogon& m_logon;
