@@ -3,7 +3,7 @@ BREVANE_PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6
   libvmime-dev libbenchmark-dev fonts-dejavu-core
-  python3 python3-aiosmtpd dovecot-imapd openssl
+  python3 python3-aiosmtpd dovecot-imapd openssl dpkg-dev
 )
 
 install_missing_packages() {

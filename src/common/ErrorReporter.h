@@ -43,6 +43,7 @@ inline const QString UpdatingSourceGrid = QStringLiteral("BV_4002 : Error updati
 inline const QString OpeningRecentTemplate = QStringLiteral("BV_4010 - Error Opening Template File");
 inline const QString DatabaseReport = QStringLiteral(
     "BV_6052 - Error Generating Database Report, the database could not be found");
+inline const QString ExportingResponses = QStringLiteral("BV_6060 - Error Exporting Responses");
 inline const QString ChangingSettings =
     QStringLiteral("BV_9001 - Error Making Changes to Settings, Please Try Again");
 inline const QString ConnectingDatabase = QStringLiteral(

@@ -24,6 +24,34 @@ private slots:
         QVERIFY2(cmake.exitCode() == 0, cmake.readAll().constData());
     }
 
+    // The Debian package holds what the install holds, under /usr, and names the libraries and
+    // plugins the program needs; it is read with dpkg-deb, never installed.
+    void packageHoldsTheInstallAndItsDependencies()
+    {
+        QTemporaryDir out;
+        const auto run = [](const QString& program, const QStringList& arguments) {
+            QProcess p;
+            p.setWorkingDirectory(QStringLiteral(BREVANE_BINARY_DIR));
+            p.start(program, arguments);
+            p.waitForFinished(300000);
+            return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput())
+                                     : QStringLiteral("failed: ") + QString::fromUtf8(p.readAllStandardError());
+        };
+        const QString made = run(QStringLiteral(BREVANE_CPACK_COMMAND), {"-B", out.path()});
+        const QString deb = out.filePath(QStringLiteral("brevane_" BREVANE_VERSION "_amd64.deb"));
+        QVERIFY2(QFileInfo::exists(deb), qPrintable(made));
+        const QStringList files = run("dpkg-deb", {"--contents", deb}).split('\n');
+        for (const char* path : {"./usr/bin/brevane", "./usr/share/applications/brevane.desktop",
+                                 "./usr/share/icons/hicolor/scalable/apps/brevane.svg",
+                                 "./usr/share/brevane/FORM.MDB", "./usr/share/brevane/FORM.RPT"})
+            QVERIFY2(files.filter(QRegularExpression(" " + QRegularExpression::escape(path) + "$")).size() == 1, path);
+        QCOMPARE(run("dpkg-deb", {"--field", deb, "Package", "Version", "Architecture"}),
+                 QStringLiteral("Package: brevane\nVersion: " BREVANE_VERSION "\nArchitecture: amd64\n"));
+        const QString depends = run("dpkg-deb", {"--field", deb, "Depends"});
+        for (const char* library : {"libqt6widgets6", "libqt6network6", "libvmime", "libqt6sql6-sqlite", "libqt6svg6"})
+            QVERIFY2(depends.contains(QLatin1String(library)), qPrintable(depends));
+    }
+
     // A desktop finds the program, its launcher and icon; the report definition and the empty
     // database are shipped beside it.
     void installsProgramLauncherIconAndData()

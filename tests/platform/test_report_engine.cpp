@@ -10,6 +10,9 @@
 #include "reply/ReportDateRange.h"
 #include "reply/ui/frmReporting.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
 #include <ctime>
 
 namespace {
@@ -54,7 +57,7 @@ struct RecordingViewer : ReportViewer
     {
         QStringList out;
         for (const QStringList& row : shown.value(report).rows)
-            out << row.value(2);
+            out << row.value(3);
         return out;
     }
     QList<ReportData> shown;
@@ -141,16 +144,26 @@ private slots:
         QVERIFY(run(D + " >= Date (2026,3,16)", "Date Range= 'It's March'"));
         const ReportData& r = m_viewer.shown.at(0);
         QCOMPARE(QStringList({r.title, r.captionName, r.caption}), QStringList({"Form Responses", "Date Range", "It's March"}));
-        QCOMPARE(r.headings, (QStringList{"Received", "Address", "Subject", "Reply"}));
+        QCOMPARE(r.headings, (QStringList{"Received", "Status", "Address", "Subject", "Reply"}));
         // Stored 14:10 UTC on the 15th; shown as the local time the user lived it.
-        QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "ann@example.com", "first after", "Thank you."}}));
+        QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "", "ann@example.com", "first after", "Thank you."}}));
         // Without a selection every row is shown, one without a date as it is stored; the
         // connection is closed after each run.
         QVERIFY(run(QString()));
         QCOMPARE(m_viewer.shown[1].rows.size(), 6);
-        QVERIFY(m_viewer.shown[1].rows.contains({"yesterday", "ann@example.com", "no date", "Thank you."}));
+        QVERIFY(m_viewer.shown[1].rows.contains({"yesterday", "", "ann@example.com", "no date", "Thank you."}));
         QVERIFY(QSqlDatabase::connectionNames().isEmpty());
         QVERIFY(!run(QString(), "Date Range All replies")); // a caption without "="
+        // A database of an earlier version has no status column: its cells are empty.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old rows");
+            db.setDatabaseName(m_app->path("FORM.MDB"));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("ALTER TABLE Form_Response DROP COLUMN Form_Response_Status"));
+        }
+        QSqlDatabase::removeDatabase("old rows");
+        QVERIFY(run(D + " >= Date (2026,3,16)"));
+        QCOMPARE(m_viewer.shown.last().rows, m_viewer.shown.first().rows);
         m_viewer.accept = false;
         QVERIFY(!run(QString()));
     }
@@ -240,6 +253,57 @@ private slots:
         QVERIFY(QFile::remove(m_app->path("FORM.RPT")));
         clickOk(dialog, "01/03/2026", "15/03/2026");
         QCOMPARE(m_app->dialogs.messages().last(), warning(ErrorCode::DatabaseReport));
+        QVERIFY(dialog.isVisible());
+    }
+
+    // The export takes the dialog's dates; Python's csv module reads back every value as it was
+    // recorded, one column per field name and occurrence.
+    void exportWritesTheRangeAsASpreadsheetFile()
+    {
+        ResponseDatabase db(m_app->path("FORM.MDB"));
+        const ResponseRecord zoe{at(3, 2, 9), "zoe@example.org", "Re: \"quotes\", commas", "Dear Zo\u00eb,\r\nthanks.", "Sent", "f1",
+                                 {{"name", "Name", "Zo\u00eb, \"Z\""}, {"tag", {}, "a"}, {"tag", {}, "line\r\nbreak"}}};
+        const ResponseRecord bo{at(3, 3, 9), "", "Re", "x", "Not sent", "f2", {{"comment", {}, ""}, {"name", {}, "Bo"}}};
+        QCOMPARE(db.AppendRecord(zoe), ResponseDatabase::Result::Recorded);
+        QCOMPARE(db.AppendRecord(bo), ResponseDatabase::Result::Recorded);
+        frmReporting dialog(m_app->dialogs, m_app->state->errors(), m_app->folder(), nullptr, &m_viewer);
+        QCOMPARE(dialog.cmdExport->text(), QStringLiteral("&Export..."));
+        dialog.show();
+        dialog.txtStart_Date->setText("01/03/2026");
+        dialog.txtFinish_Date->setText("15/03/2026");
+        m_app->dialogs.answerText(m_app->path("march"));
+        QTest::mouseClick(dialog.cmdExport, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(m_app->dialogs.shown().last().file.filter, QStringLiteral("CSV Files (*.csv)|*.csv"));
+        const QByteArray bytes = m_app->readFile("march.csv");
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBFRecorded,Status,Address,Subject,name,tag,tag (2),comment,Reply\r\n"));
+        QProcess python;
+        python.start("/usr/bin/python3", {"-c", "import csv, json, sys\n"
+                                                "with open(sys.argv[1], encoding='utf-8-sig', newline='') as f:\n"
+                                                "    print(json.dumps(list(csv.reader(f))))",
+                                          m_app->path("march.csv")});
+        QVERIFY(python.waitForFinished());
+        const QJsonArray rows = QJsonDocument::fromJson(python.readAllStandardOutput()).array();
+        QCOMPARE(rows.size(), 6);
+        const auto row = [&rows](int i) { return rows[i].toVariant().toStringList(); };
+        QCOMPARE(row(1), (QStringList{"2026-03-01 00:30:00", "", "ann@example.com", "first of March", "", "", "", "", "Thank you."}));
+        QCOMPARE(row(2), (QStringList{"2026-03-02 09:00:00", "Sent", "zoe@example.org", zoe.subject, zoe.fields[0].value, "a",
+                                      "line\r\nbreak", "", zoe.message}));
+        QCOMPARE(row(3), (QStringList{"2026-03-03 09:00:00", "Not sent", "", "Re", "Bo", "", "", "", "x"}));
+        QCOMPARE(row(5)[3], QStringLiteral("last in range"));
+
+        // A refused range asks nothing more; a file that cannot be written leaves nothing.
+        dialog.show();
+        dialog.txtStart_Date->setText("someday");
+        QTest::mouseClick(dialog.cmdExport, Qt::LeftButton);
+        QCOMPARE(m_app->dialogs.messages().last(), QStringLiteral("Invalid Date Format"));
+        dialog.txtStart_Date->setText("");
+        QVERIFY(QDir(m_app->folder()).mkdir("taken.csv"));
+        const QStringList before = QDir(m_app->folder()).entryList();
+        m_app->dialogs.answerText(m_app->path("taken.csv"));
+        QTest::mouseClick(dialog.cmdExport, Qt::LeftButton);
+        QCOMPARE(m_app->dialogs.messages().last(), warning(ErrorCode::ExportingResponses));
+        QCOMPARE(QDir(m_app->folder()).entryList(), before);
         QVERIFY(dialog.isVisible());
     }
 

@@ -28,9 +28,9 @@ QString missingField(const QSqlDatabase& db, const ReportDefinition& definition,
     const QSqlRecord record = db.record(definition.table());
     if (record.isEmpty())
         return QStringLiteral("no table %1").arg(definition.table());
+    // A column may name a field that a database of an earlier version lacks: its cells are
+    // empty. What the rows are chosen and sorted by must be there.
     QStringList names;
-    for (const ReportDefinition::Column& c : definition.columns())
-        names << c.field;
     for (const ReportDefinition::SortKey& s : definition.sortKeys())
         names << s.field;
     if (!formula.selectsAll())
@@ -71,19 +71,22 @@ std::optional<ReportData> ReportQuery::run(const ReportDefinition& definition,
         return fail(QStringLiteral("the formula reads table %1, the report %2")
                         .arg(formula.table(), definition.table()));
 
-    QStringList fields;
-    for (const ReportDefinition::Column& c : definition.columns())
-        fields << quoted(c.field);
-    if (!formula.selectsAll())
-        fields << quoted(formula.field());
-    QString sql = QStringLiteral("SELECT ") + fields.join(QLatin1Char(',')) +
-                  QStringLiteral(" FROM ") + quoted(definition.table());
-    QStringList order;
-    for (const ReportDefinition::SortKey& s : definition.sortKeys())
-        order << quoted(s.field) +
-                     (s.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
-    if (!order.isEmpty())
-        sql += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
+    const auto selection = [&](const QSqlRecord& record) {
+        QStringList fields;
+        for (const ReportDefinition::Column& c : definition.columns())
+            fields << (record.contains(c.field) ? quoted(c.field) : QStringLiteral("''"));
+        if (!formula.selectsAll())
+            fields << quoted(formula.field());
+        QString sql = QStringLiteral("SELECT ") + fields.join(QLatin1Char(',')) +
+                      QStringLiteral(" FROM ") + quoted(definition.table());
+        QStringList order;
+        for (const ReportDefinition::SortKey& s : definition.sortKeys())
+            order << quoted(s.field) +
+                         (s.descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+        if (!order.isEmpty())
+            sql += QStringLiteral(" ORDER BY ") + order.join(QLatin1Char(','));
+        return sql;
+    };
 
     ReportData data;
     data.title = definition.title();
@@ -104,7 +107,7 @@ std::optional<ReportData> ReportQuery::run(const ReportDefinition& definition,
         } else {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            if (!query.exec(sql)) {
+            if (!query.exec(selection(db.record(definition.table())))) {
                 failure = query.lastError().text();
             } else {
                 const int columns = int(definition.columns().size());

@@ -6,6 +6,8 @@
 #include "platform/report/ReportDefinition.h"
 #include "platform/report/ui/QtReportViewer.h"
 #include "reply/ReportDateRange.h"
+#include "reply/ResponseDatabase.h"
+#include "reply/ResponseExport.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -54,6 +56,8 @@ frmReporting::frmReporting(Dialogs& dialogs, ErrorReporter& errors, const QStrin
     cmdOk = named(new QPushButton(QStringLiteral("&Ok")), "cmdOk");
     cmdOk->setDefault(true);
     cmdCancel = named(new QPushButton(QStringLiteral("&Cancel")), "cmdCancel");
+    cmdExport = named(new QPushButton(QStringLiteral("&Export...")), "cmdExport");
+    cmdExport->setToolTip(QStringLiteral("Save the submissions of these dates as a spreadsheet file"));
     Image1 = named(new QLabel, "Image1");
     Image1->setPixmap(QIcon(QStringLiteral(":/icons/daterange.svg")).pixmap(64, 64));
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
@@ -67,6 +71,7 @@ frmReporting::frmReporting(Dialogs& dialogs, ErrorReporter& errors, const QStrin
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOk);
     buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdExport);
     buttons->addStretch(1);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(Image1);
@@ -75,6 +80,7 @@ frmReporting::frmReporting(Dialogs& dialogs, ErrorReporter& errors, const QStrin
 
     connect(cmdOk, &QPushButton::clicked, this, &frmReporting::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmReporting::cmdCancel_Click);
+    connect(cmdExport, &QPushButton::clicked, this, &frmReporting::cmdExport_Click);
 }
 
 frmReporting::~frmReporting() = default;
@@ -102,20 +108,44 @@ void frmReporting::showEvent(QShowEvent* event)
     txtStart_Date->selectAll();
 }
 
-void frmReporting::cmdOk_Click()
+std::optional<ReportDateRange> frmReporting::checkedRange()
 {
-    const std::optional<ReportDateRange> range =
+    std::optional<ReportDateRange> range =
         ReportDateRange::fromTexts(txtStart_Date->text(), txtFinish_Date->text());
-    if (!range) {
+    if (!range)
         m_dialogs.messageBox(QStringLiteral("Invalid Date Format"), Dialogs::Icon::None,
                              Dialogs::Buttons::Ok);
+    return range;
+}
+
+void frmReporting::cmdOk_Click()
+{
+    const std::optional<ReportDateRange> range = checkedRange();
+    if (!range)
         return;
-    }
     m_engine.setReportFileName(ProgramFolder::join(m_programFolder, ReportDefinition::FileName));
     m_engine.setSelectionFormula(range->selectionFormula());
     m_engine.setFormula(0, range->caption());
     if (!m_engine.setAction(ReportEngine::RunReport)) {
         m_errors.ReportError(ErrorCode::DatabaseReport);
+        return;
+    }
+    hide();
+}
+
+void frmReporting::cmdExport_Click()
+{
+    const std::optional<ReportDateRange> range = checkedRange();
+    if (!range)
+        return;
+    const auto file = m_dialogs.saveFileName({QStringLiteral("Export Responses"),
+                                              QStringLiteral("CSV Files (*.csv)|*.csv"),
+                                              QStringLiteral(".csv"), QString()});
+    if (!file)
+        return;
+    if (!ResponseExport::write(ProgramFolder::join(m_programFolder, ResponseDatabase::FileName),
+                               *range, *file)) {
+        m_errors.ReportError(ErrorCode::ExportingResponses);
         return;
     }
     hide();

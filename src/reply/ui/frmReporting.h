@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/report/ReportEngine.h"
+#include "reply/ReportDateRange.h"
 
 #include <QDate>
 #include <QDialog>
 #include <memory>
+#include <optional>
 
 class Dialogs;
 class ErrorReporter;
@@ -32,6 +34,7 @@ public:
 
     void cmdOk_Click();
     void cmdCancel_Click();
+    void cmdExport_Click();
 
     QLabel* Label3 = nullptr;
     QLabel* Label1 = nullptr;
@@ -40,12 +43,15 @@ public:
     QLineEdit* txtFinish_Date = nullptr;
     QPushButton* cmdOk = nullptr;
     QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdExport = nullptr;
     QLabel* Image1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    std::optional<ReportDateRange> checkedRange();
+
     Dialogs& m_dialogs;
     ErrorReporter& m_errors;
     QString m_programFolder;
