@@ -184,8 +184,6 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
     }
     const DecodeResult result =
         DecodeSubmission(path, path, m_settings.maxLengthLimit(), m_variables, m_log);
-    // Marked read whatever the result: the read state keeps a submission from coming back.
-    inbox.markRead();
     switch (result) {
     case DecodeResult::ParseError:
         m_errors.ReportError(ErrorCode::ParseError);
@@ -207,6 +205,10 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
         break;
     }
     }
+    // Only once the item is accounted for and its reply step is over: a run cut off before
+    // leaves it unread, so the next run answers it. Whatever the result, the read state keeps
+    // it from coming back after that.
+    inbox.markRead();
 }
 
 void ProcessingRun::folderSteps()
