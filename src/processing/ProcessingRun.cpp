@@ -98,6 +98,7 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
     m_flags.runInProgress = true;
     m_progress = progress;
     m_counts = {};
+    m_reached = 0;
     m_passes.restart();
 
     m_log.AppendLine(kOpeningRule);
@@ -116,6 +117,8 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
         m_log.AppendLine(QStringLiteral("Processing error: ") + QString::fromUtf8(failure.what()) +
                          QStringLiteral(" [ERROR]"));
         ++m_counts.errors;
+        // Items the failure kept the run from reaching were not processed.
+        m_counts.processed = std::min(m_counts.processed, m_reached);
     }
     completionSteps(signedOn);
     m_progress = nullptr;
@@ -149,6 +152,7 @@ void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>&
     if (m_progress)
         m_progress->setMaximum(n);
     for (int i = 0; i < n; ++i) {
+        m_reached = i + 1;
         owner->select(i);
         m_status.ShowStatus(statusText(owner->originator(), i, n));
         if (halted())
@@ -224,6 +228,7 @@ void ProcessingRun::folderSteps()
     if (m_progress)
         m_progress->setMaximum(n - 1);
     for (int i = 0; i < n; ++i) {
+        m_reached = i + 1;
         const QString& name = names[i];
         m_status.ShowStatus(statusText(name, i, n));
         if (halted())
