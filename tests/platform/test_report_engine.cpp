@@ -10,7 +10,9 @@
 #include "reply/ReportDateRange.h"
 #include "reply/ui/frmReporting.h"
 
+#include <QBuffer>
 #include <QJsonArray>
+#include <QPdfWriter>
 #include <QJsonDocument>
 #include <QProcess>
 #include <ctime>
@@ -346,6 +348,36 @@ private slots:
         for (const char* part : {"a &amp; b", "&lt;b&gt;bold&lt;/b&gt;<br>line two", "1 reply"})
             QVERIFY2(html.contains(QLatin1String(part)), part);
         QVERIFY(!ReportDocument(data, uk).savePdf(m_app->path("no/such/folder/report.pdf")));
+    }
+
+    // A printed page breaks between rows; only a row longer than a page is split, and it starts
+    // a page of its own. Each part of the table is one page here, so the PDF counts them.
+    void pagesBreakBetweenRows()
+    {
+        ReportData data{"Form Responses", "Date Range", "x", {"Recorded", "Reply"}, {}};
+        const auto lines = [](int n) { return QStringList(n, QStringLiteral("A line of the reply")).join("\r\n"); };
+        for (int i = 0; i < 12; ++i)
+            data.rows << QStringList{QStringLiteral("row %1").arg(i), lines(i == 7 ? 200 : 25)};
+        ReportDocument document(data, uk);
+        QBuffer pdf;
+        pdf.open(QIODevice::WriteOnly);
+        QList<qsizetype> breaks;
+        {
+            QPdfWriter writer(&pdf);
+            writer.setPageSize(QPageSize(QPageSize::A4));
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            breaks = document.pageBreaks(writer);
+            QVERIFY(breaks.size() >= 5);
+            QVERIFY(breaks.contains(7) && breaks.contains(8)); // the long row alone
+            for (qsizetype k = 1; k < breaks.size(); ++k)
+                QVERIFY(breaks[k] > breaks[k - 1]);
+            document.print(writer);
+        }
+        const auto pages = QRegularExpression("/Count (\\d+)").match(QString::fromLatin1(pdf.data()));
+        // The long row takes more than one page; every other part exactly one.
+        QVERIFY(pages.captured(1).toInt() > breaks.size() + 1);
+        QVERIFY(pages.captured(1).toInt() <= breaks.size() + 1 + 6);
+        QVERIFY(ReportDocument::html(data, uk, breaks).count("page-break-before: always") == breaks.size());
     }
 };
 

@@ -8,6 +8,7 @@
 
 class QPagedPaintDevice;
 class QTextDocument;
+class QTextTable;
 
 // The printable form of a report: title, caption, a table of the rows and a closing count.
 // The preview shows it, the printer and the PDF writer page it.
@@ -17,7 +18,11 @@ public:
     explicit ReportDocument(const ReportData& data, const QLocale& locale = QLocale());
     ~ReportDocument();
 
-    static QString html(const ReportData& data, const QLocale& locale = QLocale());
+    // breaks: rows that start a new page, each under the column headings again.
+    static QString html(const ReportData& data, const QLocale& locale = QLocale(),
+                        const QList<qsizetype>& breaks = {});
+    // The rows before which a page must break so that no row shorter than a page is split.
+    QList<qsizetype> pageBreaks(QPagedPaintDevice& device) const;
 
     QTextDocument& document() { return *m_document; }
     const ReportData& data() const { return m_data; }
@@ -35,8 +40,10 @@ public:
     static constexpr qreal LastColumnShare = 25;
 
 private:
-    void fitColumns();
+    static QTextTable* firstTable(const QTextDocument& document);
+    static void fitColumns(QTextDocument& document, const ReportData& data);
 
     ReportData m_data;
+    QLocale m_locale;
     std::unique_ptr<QTextDocument> m_document;
 };
