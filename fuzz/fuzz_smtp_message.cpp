@@ -43,8 +43,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QList<QString> t = fuzz::texts(fuzz::bytes(data, size), 4);
     const QString sender = t[0], recipient = t[1], subject = t[2], body = t[3];
-    // The session refuses addresses with line breaks before it builds a message.
-    if (SmtpMessage::holdsLineBreak(sender) || SmtpMessage::holdsLineBreak(recipient))
+    // The session refuses addresses with line breaks or too long before it builds a message.
+    if (SmtpMessage::holdsLineBreak(sender) || SmtpMessage::holdsLineBreak(recipient) ||
+        SmtpMessage::holdsLongAddress(sender) || SmtpMessage::holdsLongAddress(recipient))
         return 0;
     const int offset = size > 0 ? (int(data[0]) - 128) * 15 * 60 / 8 : 0;
     const QDateTime date(QDate(2026, 12, 8), QTime(1, 2, 3), QTimeZone(offset));
