@@ -22,13 +22,14 @@ Template load(const QByteArray& content)
     SystemSettings settings;
     ReplyTemplate reply(variables, settings);
     Template t;
-    t.loaded = reply.LoadTemplate(fuzz::scratchFile(content));
+    const QString path = fuzz::scratchFile(content);
+    t.loaded = reply.LoadTemplate(path);
     t.design = reply.designText();
     t.names = variables.definitions();
     if (t.loaded) {
         // The variables follow the definitions after a load.
         FUZZ_CHECK(variables.count() == t.names.size());
-        FUZZ_CHECK(reply.path() == fuzz::scratchFile(content));
+        FUZZ_CHECK(reply.path() == path);
     }
     return t;
 }
