@@ -11,6 +11,9 @@ constexpr qsizetype MaxQuotedLine = 76;
 // UTF-8 bytes per encoded word: 48 characters of base64, so "Subject: " and one word fit in
 // the 76 characters a line with encoded words may have.
 constexpr qsizetype WordBytes = 36;
+// Plain ASCII beyond this goes as folded encoded words, so "Subject: " and the value stay
+// within the line limit.
+constexpr qsizetype MaxPlainValue = SmtpMessage::MaxLineBytes - 16;
 
 const QByteArray Crlf("\r\n");
 
@@ -70,13 +73,19 @@ QByteArray SmtpMessage::messageId(const QString& sender)
 QByteArray SmtpMessage::addressValue(const QString& value)
 {
     const qsizetype open = value.indexOf(QLatin1Char('<'));
-    if (isAscii(value) || open < 0 || value.indexOf(QLatin1Char('>'), open) < 0)
+    if ((isAscii(value) && value.size() <= MaxPlainValue) || open < 0 ||
+        value.indexOf(QLatin1Char('>'), open) < 0)
         return headerValue(value);
-    QString name = value.left(open).trimmed();
+    const QString written = value.left(open).trimmed();
+    QString name = written;
     if (name.size() >= 2 && name.startsWith(QLatin1Char('"')) && name.endsWith(QLatin1Char('"')))
         name = name.mid(1, name.size() - 2);
     const QByteArray address = '<' + envelopeAddress(value).toUtf8() + '>';
-    return name.isEmpty() ? address : headerValue(name) + ' ' + address;
+    if (name.isEmpty())
+        return address;
+    // A plain name, quotes and all, must leave room for the address on its line.
+    const bool plain = isAscii(written) && written.size() + address.size() < MaxPlainValue;
+    return (plain ? written.toLatin1() : encodedWords(name)) + ' ' + address;
 }
 
 bool SmtpMessage::holdsLongLine(const QByteArray& crlfText)
@@ -110,9 +119,14 @@ QString SmtpMessage::envelopeAddress(const QString& address)
     return address.trimmed();
 }
 
+bool SmtpMessage::holdsLongAddress(const QString& address)
+{
+    return envelopeAddress(address).toUtf8().size() > MaxAddressBytes;
+}
+
 QByteArray SmtpMessage::headerValue(const QString& value)
 {
-    return isAscii(value) ? value.toLatin1() : encodedWords(value);
+    return isAscii(value) && value.size() <= MaxPlainValue ? value.toLatin1() : encodedWords(value);
 }
 
 QByteArray SmtpMessage::encodedWords(const QString& value)

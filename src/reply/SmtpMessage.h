@@ -14,6 +14,8 @@ class SmtpMessage
 public:
     // The longest line, without its CR LF, that standard servers take.
     static constexpr qsizetype MaxLineBytes = 998;
+    // The longest address servers take in MAIL FROM and RCPT TO (a path of 256 bytes).
+    static constexpr qsizetype MaxAddressBytes = 254;
 
     SmtpMessage(const QDateTime& date, const QString& sender, const QString& recipient,
                 const QString& subject, const QString& body);
@@ -27,6 +29,7 @@ public:
     static bool holdsLineBreak(const QString& text);
     // The address inside angle brackets when the text has them, else the trimmed text.
     static QString envelopeAddress(const QString& address);
+    static bool holdsLongAddress(const QString& address);
     static QByteArray headerValue(const QString& value);
     // An address header: only a display name becomes encoded words, the address stays plain.
     static QByteArray addressValue(const QString& value);

@@ -368,6 +368,15 @@ bool SmtpSession::SendMail(const QString& recipient, const QString& sender,
         m_errors.ReportError(ErrorCode::SmtpWrongTo);
         return false;
     }
+    // No server takes a longer one, and no header line could hold it.
+    if (SmtpMessage::holdsLongAddress(sender)) {
+        m_errors.ReportError(ErrorCode::SmtpWrongFrom);
+        return false;
+    }
+    if (SmtpMessage::holdsLongAddress(recipient)) {
+        m_errors.ReportError(ErrorCode::SmtpWrongTo);
+        return false;
+    }
 
     if (!signOn())
         return false;

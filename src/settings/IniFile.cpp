@@ -40,6 +40,10 @@ bool IniFile::load(const QString& fileName)
         text.remove(0, 1);
     m_eol = text.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    // CRs ending the file end its last line: kept in the line, a CR would meet the LF of the
+    // next save as a CR LF and change every line end of the file.
+    while (text.endsWith(QLatin1Char('\r')))
+        text.chop(1);
     m_lines = text.split(QLatin1Char('\n'));
     if (!m_lines.isEmpty() && m_lines.constLast().isEmpty())
         m_lines.removeLast();

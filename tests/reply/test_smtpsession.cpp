@@ -114,6 +114,34 @@ private slots:
         QVERIFY(lines.value(4) != b.headerLines().value(4)); // unique per message
     }
 
+    // Folded encoded words read back as the text; the address stays plain after the name.
+    void longHeaderValuesFoldWithinTheLineLimit()
+    {
+        const QString name = QString("Forms Desk ").repeated(90);
+        const QString subject = QString(1200, 'y') + " end";
+        const SmtpMessage m(QDateTime::currentDateTime(), name + "<forms@example.com>",
+                            QString(242, 'a') + "@example.com", subject, "x");
+        const QList<QByteArray> lines = m.headerLines();
+        const auto decoded = [](const QByteArray& value) {
+            QByteArray text;
+            for (QByteArray word : value.split('\n')) {
+                word = word.trimmed();
+                if (!word.startsWith("=?UTF-8?B?") || !word.endsWith("?="))
+                    return QByteArray("not an encoded word: ") + word;
+                text += QByteArray::fromBase64(word.mid(10, word.size() - 12));
+            }
+            return text;
+        };
+        for (const QByteArray& header : lines)
+            for (const QByteArray& line : header.split('\n'))
+                QVERIFY2(line.size() <= SmtpMessage::MaxLineBytes, line.left(40));
+        QCOMPARE(decoded(lines.value(3).mid(9)), subject.toLatin1());
+        const QByteArray from = lines.value(1).mid(6);
+        QVERIFY(from.endsWith(" <forms@example.com>"));
+        QCOMPARE(decoded(from.chopped(20)), name.trimmed().toLatin1());
+        QCOMPARE(lines.value(2), "To: " + QByteArray(242, 'a') + "@example.com");
+    }
+
     void bodyEncodingFitsEveryServer_data()
     {
         QTest::addColumn<QString>("body");
@@ -193,6 +221,11 @@ private slots:
         QTest::newRow("recipient with a bare LF") << "to:ann@example.com\nDATA" << ""
             << ErrorCode::SmtpWrongTo << "HELO";
         QTest::newRow("sender with a CR") << "from:forms@example.com\rRSET" << ""
+            << ErrorCode::SmtpWrongFrom << "HELO";
+        // Longer than any server takes in RCPT TO, and than a header line could hold.
+        QTest::newRow("recipient over 254 bytes") << "to:" + QString(243, 'a') + "@example.com" << ""
+            << ErrorCode::SmtpWrongTo << "HELO";
+        QTest::newRow("sender over 254 bytes") << "from:Desk <" + QString(243, 'f') + "@example.com>" << ""
             << ErrorCode::SmtpWrongFrom << "HELO";
         // clang-format on
     }

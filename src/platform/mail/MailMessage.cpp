@@ -132,6 +132,11 @@ MailMessage::MailMessage(const QByteArray& raw)
         message->parse(bytes);
         const vmime::messageParser parser(message);
         m_originator = senderAddress(*message->getHeader(), bytes);
+        // The parser keeps control characters (a NUL too) that no address may hold; they
+        // would go into the event log and the reply's commands.
+        if (std::any_of(m_originator.begin(), m_originator.end(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
+            m_originator.clear();
         m_automatic = sentByAProgram(*message->getHeader(), m_originator);
         m_bodyText = firstPlainText(parser);
         const auto found = vmime::attachmentHelper::findAttachmentsInMessage(
