@@ -44,7 +44,7 @@ struct BusyPointer
 
 } // namespace
 
-QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSettings& settings,
+QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, SystemSettings& settings,
                              Dialogs& dialogs, QWidget* mainWindow,
                              std::function<void()> showSettingsModally)
     : QObject(mainWindow), m_run(run), m_flags(flags), m_settings(settings), m_dialogs(dialogs),
@@ -55,10 +55,8 @@ QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSe
 
 frmLocation_Prompt* QtRunLauncher::prompt()
 {
-    if (!m_prompt) {
+    if (!m_prompt)
         m_prompt = new frmLocation_Prompt(m_mainWindow);
-        m_prompt->setSource(m_source);
-    }
     return m_prompt;
 }
 
@@ -67,11 +65,15 @@ void QtRunLauncher::processClicked()
     if (m_flags.runInProgress)
         return;
     frmLocation_Prompt* box = prompt();
+    box->setSource(storedSource());
     const bool ok = box->exec() == QDialog::Accepted;
     box->hide();
-    m_source = box->source();
-    if (ok)
-        StartRun();
+    if (!ok)
+        return;
+    m_settings.setText(SystemSettings::Form_Source, box->source() == FormSource::Folder
+                                                        ? SystemSettings::SourceFolder
+                                                        : SystemSettings::SourceInbox);
+    StartRun();
 }
 
 void QtRunLauncher::StartRun()
@@ -89,6 +91,11 @@ void QtRunLauncher::StartRun()
         return;
     }
     runWithProgress();
+}
+
+FormSource QtRunLauncher::storedSource() const
+{
+    return m_settings.automaticRunsReadFolder() ? FormSource::Folder : FormSource::Inbox;
 }
 
 void QtRunLauncher::runAtStartup()
@@ -110,7 +117,7 @@ void QtRunLauncher::runWithProgress()
         window->show();
         WindowProgress progress(window);
         emit runStarted();
-        m_run.ProcessForms(m_source, &progress);
+        m_run.ProcessForms(storedSource(), &progress);
         // Closing the window now is no Cancel of the user's, or the next run would start halted.
         disconnect(cancel);
         if (window)
