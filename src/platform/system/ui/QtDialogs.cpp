@@ -86,6 +86,17 @@ std::optional<QString> QtDialogs::saveFileName(const FileRequest& request)
     return dialog.selectedFiles().constFirst();
 }
 
+std::optional<QString> QtDialogs::folderName(const FileRequest& request)
+{
+    QFileDialog dialog(parent(), request.title, request.directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
 void QtDialogs::processEvents()
 {
     QCoreApplication::processEvents();

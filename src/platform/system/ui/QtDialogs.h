@@ -14,6 +14,7 @@ public:
                                     const QString& defaultText = {}) override;
     std::optional<QString> openFileName(const FileRequest& request) override;
     std::optional<QString> saveFileName(const FileRequest& request) override;
+    std::optional<QString> folderName(const FileRequest& request) override;
     void processEvents() override;
 
     // "Reply Template (*.rtm)|*.rtm|All Files (*.*)|*.*" -> Qt's ";;"-separated name filters.
