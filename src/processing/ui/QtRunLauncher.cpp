@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QProgressBar>
+#include <QWindow>
 #include <QScopedValueRollback>
 
 namespace {
@@ -115,6 +116,11 @@ void QtRunLauncher::runWithProgress()
         const auto cancel = connect(window, &frmProcessing::cancelRequested, this,
                                     [this] { m_flags.cancelRequested = true; });
         window->show();
+        // A box of the run is modal to the main window and so to every window the system
+        // keeps above it; the progress window must not be one of them, or its Cancel would
+        // wait for the box.
+        if (QWindow* handle = window->windowHandle())
+            handle->setTransientParent(nullptr);
         WindowProgress progress(window);
         emit runStarted();
         m_run.ProcessForms(storedSource(), &progress);

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-// The real dialogs: Qt message boxes, input boxes and file dialogs, parented to the active window.
+// The real dialogs: Qt message boxes, input boxes and file dialogs, modal to the program's top
+// window only.
 class QtDialogs : public Dialogs
 {
 public:
@@ -22,4 +23,5 @@ public:
 
 private:
     static QWidget* parent();
+    static void makeWindowModal(QWidget* box);
 };
