@@ -2,6 +2,7 @@
 // location prompt, the return-address check, the busy pointer and the progress window, the
 // timer, the start-up run, and the main window while a run waits.
 #include "TestSupport.h"
+#include "platform/system/ui/QtDialogs.h"
 #include "processing/ProcessingTimer.h"
 #include "processing/ui/QtRunLauncher.h"
 #include "processing/ui/frmLocation_Prompt.h"
@@ -198,6 +199,45 @@ private slots:
         QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.idle());
     }
+    // A real box opened by the run holds the main window only: the progress window's Cancel,
+    // clicked through the window system while the box is open, halts the run once the box is
+    // answered, and the main window takes no click meanwhile.
+    void cancelActsWhileABoxOfTheRunIsOpen()
+    {
+        Rig rig(3);
+        rig.chooseFolder();
+        rig.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.w()));
+        const auto click = [](QWidget* window, QPoint at) {
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+        };
+        QtDialogs real;
+        bool asked = false;
+        QList<bool> seen;
+        rig.dialogs.onInputBox = [&] {
+            if (std::exchange(asked, true))
+                return;
+            QTimer::singleShot(0, rig.window.get(), [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                frmProcessing* progress = rig.progressWindow();
+                QVERIFY(box && progress);
+                seen << (box->windowModality() == Qt::WindowModal && box->parentWidget() == rig.window.get());
+                QTabBar* tabs = rig.w().sstMain;
+                click(&rig.w(), tabs->mapTo(&rig.w(), tabs->tabRect(frmMain::TabEventLog).center()));
+                seen << (tabs->currentIndex() == frmMain::TabFormData);
+                QPushButton* cancel = progress->Command1;
+                click(progress, cancel->mapTo(progress, cancel->rect().center()));
+                seen << rig.state->flags.cancelRequested;
+                box->button(QMessageBox::Ok)->click();
+            });
+            real.messageBox(QStringLiteral("During the run"), Dialogs::Icon::Information, Dialogs::Buttons::Ok);
+        };
+        rig.launcher().StartRun();
+        QCOMPARE(seen, (QList<bool>{true, true, true}));
+        QCOMPARE(rig.items(), QStringList({"f0.dat processed [OK]", "", "File processing was halted by user", ""}));
+        QVERIFY(rig.idle());
+    }
+
     void timerRunsEveryNthMinute_data()
     {
         QTest::addColumn<QString>("minutes");

@@ -139,6 +139,13 @@ private slots:
             for (QWidget* c : std::initializer_list<QWidget*>{f.w.cboSMTPSecurity, f.w.txtPOPInbox, f.w.cmdCheckAccount})
                 QVERIFY2(c->isEnabled() == mail, qPrintable(c->objectName()));
         }
+        // The option only chooses the frame: the source of runs stays the drop-down's.
+        for (const QString& source : {SystemSettings::SourceFolder, SystemSettings::SourceInbox}) {
+            f.w.cboFormSource->setCurrentIndex(f.w.cboFormSource->findText(source));
+            f.w.radbtnPOP->click();
+            f.w.radbtnLocal->click();
+            QCOMPARE(f.settings().text(K::Form_Source), source);
+        }
         f.w.cmdCheckAccount->click();
         QCOMPARE(check.count(), 1);
     }
