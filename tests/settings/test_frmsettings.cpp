@@ -142,8 +142,8 @@ private slots:
         // The option only chooses the frame: the source of runs stays the drop-down's.
         for (const QString& source : {SystemSettings::SourceFolder, SystemSettings::SourceInbox}) {
             f.w.cboFormSource->setCurrentIndex(f.w.cboFormSource->findText(source));
-            f.w.radbtnPOP->click();
             f.w.radbtnLocal->click();
+            f.w.radbtnPOP->click();
             QCOMPARE(f.settings().text(K::Form_Source), source);
         }
         f.w.cmdCheckAccount->click();

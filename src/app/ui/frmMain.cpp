@@ -349,6 +349,7 @@ protected:
         case QEvent::MouseButtonRelease:
             m_picked = true;
             break;
+        case QEvent::ShortcutOverride: // where the list takes Enter
         case QEvent::KeyPress: {
             const int key = static_cast<QKeyEvent*>(event)->key();
             m_picked = key == Qt::Key_Return || key == Qt::Key_Enter;
