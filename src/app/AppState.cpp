@@ -1,6 +1,8 @@
 #include "app/AppState.h"
 
+#include "common/ProgramFolder.h"
 #include "platform/mail/ProfileInbox.h"
+#include "platform/report/ReportDefinition.h"
 
 #include <exception>
 
@@ -26,6 +28,7 @@ bool AppState::InitialiseApplication()
         if (!m_store.LoadSettings())
             m_errors.ReportError(ErrorCode::ReadingSettings);
         takeOverMailProfile();
+        ReportDefinition::refresh(ProgramFolder::join(m_programFolder, ReportDefinition::FileName));
         emit settingsLoaded();
         m_recentFiles.RefreshRecentFiles();
         m_variables.reset();

@@ -108,6 +108,7 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
     m_flags.runInProgress = true;
     m_progress = progress;
     m_counts = {};
+    m_reached = 0;
     m_passes.restart();
 
     m_log.AppendLine(kOpeningRule);
@@ -126,6 +127,8 @@ bool ProcessingRun::ProcessForms(FormSource source, RunProgress* progress)
         m_log.AppendLine(QStringLiteral("Processing error: ") + QString::fromUtf8(failure.what()) +
                          QStringLiteral(" [ERROR]"));
         ++m_counts.errors;
+        // Items the failure kept the run from reaching were not processed.
+        m_counts.processed = std::min(m_counts.processed, m_reached);
     }
     completionSteps(signedOn);
     m_progress = nullptr;
@@ -159,6 +162,7 @@ void ProcessingRun::inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>&
     if (m_progress)
         m_progress->setMaximum(n);
     for (int i = 0; i < n; ++i) {
+        m_reached = i + 1;
         owner->select(i);
         m_status.ShowStatus(statusText(owner->originator(), i, n));
         if (halted())
@@ -194,8 +198,6 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
     }
     const DecodeResult result =
         DecodeSubmission(path, path, m_settings.maxLengthLimit(), m_variables, m_log);
-    // Marked read whatever the result: the read state keeps a submission from coming back.
-    inbox.markRead();
     switch (result) {
     case DecodeResult::ParseError:
         m_errors.ReportError(ErrorCode::ParseError);
@@ -217,6 +219,10 @@ void ProcessingRun::inboxItem(MailInbox& inbox)
         break;
     }
     }
+    // Only once the item is accounted for and its reply step is over: a run cut off before
+    // leaves it unread, so the next run answers it. Whatever the result, the read state keeps
+    // it from coming back after that.
+    inbox.markRead();
 }
 
 void ProcessingRun::folderSteps()
@@ -232,6 +238,7 @@ void ProcessingRun::folderSteps()
     if (m_progress)
         m_progress->setMaximum(n - 1);
     for (int i = 0; i < n; ++i) {
+        m_reached = i + 1;
         const QString& name = names[i];
         m_status.ShowStatus(statusText(name, i, n));
         if (halted())

@@ -76,5 +76,6 @@ private:
     RunFlags& m_flags;
     RunProgress* m_progress = nullptr;
     Counts m_counts;
+    int m_reached = 0; // items the run has come to, the one in hand included
     EventLoopPasses m_passes{EventPassMs};
 };

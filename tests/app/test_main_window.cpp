@@ -3,6 +3,8 @@
 #include "app/ProductInfo.h"
 #include "app/SystemInformation.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmHelp.h"
+#include "reply/ui/frmReporting.h"
 #include "formdata/DecodeSubmission.h"
 #include "platform/system/ProgramLauncher.h"
 #include "platform/system/Registry.h"
@@ -115,6 +117,48 @@ private slots:
 
     // Missing settings are a warning, and leaving writes them; stored ones load silently, and
     // closing the window saves what was changed.
+    // The keys people expect: the File shortcuts, a Run menu for the toolbar's two actions, F1
+    // for the guide, Esc closing the report window.
+    void menusAndKeys()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        w.show();
+        QStringList menus;
+        for (QAction* a : w.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, (QStringList{"&File", "&Options", "&Run", "&Help"}));
+        const QList<std::pair<QAction*, QString>> keys{
+            {w.mnuFileNew, "Ctrl+N"}, {w.mnuFileOpen, "Ctrl+O"}, {w.mnuFileSave, "Ctrl+S"}, {w.mnuFileSaveAs, "Ctrl+Shift+S"},
+            {w.mnuFileExit, "Ctrl+Q"}, {w.mnuRunProcess, "F5"}, {w.mnuHelpContents, "F1"}};
+        for (const auto& [action, key] : keys)
+            QCOMPARE(action->shortcut().toString(), key);
+        QCOMPARE(w.findChild<QAction*>("mnuRunProcess")->text() + w.findChild<QAction*>("mnuRunReport")->text(),
+                 QStringLiteral("&Process Forms...&Response Report..."));
+        // Process waits while a run is going, as the toolbar button does.
+        QSignalSpy process(w.findChild<QAction*>("btnProcess"), &QAction::triggered);
+        app.state->flags.runInProgress = true;
+        w.mnuRunProcess->trigger();
+        QCOMPARE(process.count(), 1);
+        app.state->flags.runInProgress = false;
+
+        w.mnuRunReport->trigger();
+        auto* report = w.findChild<frmReporting*>();
+        QVERIFY(report && report->isVisible());
+        QTest::keyClick(report, Qt::Key_Escape);
+        QVERIFY(!report->isVisible());
+
+        w.mnuHelpContents->trigger();
+        w.mnuHelpContents->trigger();
+        const QList<frmHelp*> help = w.findChildren<frmHelp*>();
+        QCOMPARE(help.size(), 1);
+        QVERIFY(help[0]->isVisible());
+        QCOMPARE(help[0]->windowTitle(), QStringLiteral("Brevane Help"));
+        const QString guide = help[0]->txtGuide->toPlainText();
+        for (const char* topic : {"Set up the mail account", "Design the reply", "Process the submissions", "Reports"})
+            QVERIFY2(guide.contains(QLatin1String(topic)), topic);
+    }
+
     // The check signs on with what the boxes hold, sends nothing and answers in one box.
     void checkAccountAnswersInOneBox()
     {

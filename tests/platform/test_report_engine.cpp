@@ -144,7 +144,7 @@ private slots:
         QVERIFY(run(D + " >= Date (2026,3,16)", "Date Range= 'It's March'"));
         const ReportData& r = m_viewer.shown.at(0);
         QCOMPARE(QStringList({r.title, r.captionName, r.caption}), QStringList({"Form Responses", "Date Range", "It's March"}));
-        QCOMPARE(r.headings, (QStringList{"Received", "Status", "Address", "Subject", "Reply"}));
+        QCOMPARE(r.headings, (QStringList{"Recorded", "Status", "Address", "Subject", "Reply"}));
         // Stored 14:10 UTC on the 15th; shown as the local time the user lived it.
         QCOMPARE(r.rows, (QList<QStringList>{{"16/03/2026 00:10", "", "ann@example.com", "first after", "Thank you."}}));
         // Without a selection every row is shown, one without a date as it is stored; the
@@ -187,6 +187,26 @@ private slots:
         writeBytes(m_app->path("FORM.RPT"), "Table=Other\nColumn=Form_Response_Subject|Subject\n");
         QVERIFY(!run(QString()));
         QVERIFY(m_viewer.shown.isEmpty());
+    }
+
+    // The program brings its definition up to date at start-up, but never over a file the user
+    // made (no version) or one newer than its own.
+    void startUpReplacesOnlyAnOlderShippedDefinition()
+    {
+        const QByteArray shipped = readBytes(BREVANE_SOURCE_DIR "/resources/report/FORM.RPT");
+        const QString path = m_app->path("FORM.RPT");
+        const QByteArray older = QByteArray(shipped).replace("Version=2", "Version=1");
+        QVERIFY(older != shipped);
+        for (const QByteArray& kept : {QByteArray("Table=Form_Response\nColumn=Form_Response_Subject|Mine\n"),
+                                       QByteArray(shipped).replace("Version=2", "Version=3"), QByteArray("Version=1\nbroken")}) {
+            writeBytes(path, kept);
+            QVERIFY(!ReportDefinition::refresh(path));
+            QCOMPARE(readBytes(path), kept);
+        }
+        writeBytes(path, older);
+        m_app->state->InitialiseApplication();
+        QCOMPARE(readBytes(path), shipped);
+        QCOMPARE(ReportDefinition::read(path)->version(), 2);
     }
 
     void rangeGivesSelectionAndCaption_data()

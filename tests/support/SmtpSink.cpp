@@ -15,7 +15,8 @@ const QString Python = QStringLiteral("/usr/bin/python3");
 // Binds port 0 so the system picks a free port, tells it on stdout, and serves until its
 // standard input closes. Its one argument is a JSON object: "maildir", "counter" (a file that
 // gets one byte per connection), "tls" ("none", "starttls", "implicit"), "cert", "key", "user",
-// "password", "exclude".
+// "password", "exclude", "held" (a file that gets the data of a message whose end is never
+// answered; the server stalls instead of storing).
 const char* const SinkScript = R"PY(
 import asyncio, json, ssl, sys
 from aiosmtpd.smtp import SMTP, AuthResult
@@ -33,6 +34,12 @@ def authenticator(server, session, envelope, mechanism, data):
     ok = data.login == opt["user"].encode() and data.password == opt["password"].encode()
     return AuthResult(success=ok, handled=False)
 
+class Stalling:
+    async def handle_DATA(self, server, session, envelope):
+        with open(opt["held"], "ab") as f:
+            f.write(envelope.original_content)
+        await asyncio.Event().wait()
+
 class CountingSMTP(SMTP):
     def connection_made(self, transport):
         if self.transport is None:
@@ -41,7 +48,10 @@ class CountingSMTP(SMTP):
         super().connection_made(transport)
 
 async def main():
-    handler = Mailbox(opt["maildir"]) if opt.get("maildir") else Sink()
+    if opt.get("held"):
+        handler = Stalling()
+    else:
+        handler = Mailbox(opt["maildir"]) if opt.get("maildir") else Sink()
     kwargs = {"hostname": "sink.test"}
     if tls == "starttls":
         kwargs["tls_context"] = context()
@@ -100,6 +110,8 @@ void SmtpSink::start(const SmtpSinkOptions& options, Store store)
                        {"exclude", QJsonArray::fromStringList(options.excludedMechanisms)}};
     if (store == Store::Maildir)
         config.insert("maildir", m_dir.filePath(QStringLiteral("Maildir")));
+    if (options.stallAtEndOfData)
+        config.insert("held", m_dir.filePath(QStringLiteral("held")));
     const QStringList args{QStringLiteral("-c"), QString::fromLatin1(SinkScript),
                            QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact))};
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -121,6 +133,12 @@ void SmtpSink::start(const SmtpSinkOptions& options, Store store)
 int SmtpSink::connections() const
 {
     return int(QFileInfo(m_dir.filePath(QStringLiteral("connections"))).size());
+}
+
+QByteArray SmtpSink::heldData() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("held")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 SmtpSink::~SmtpSink()

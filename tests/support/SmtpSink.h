@@ -18,6 +18,9 @@ struct SmtpSinkOptions
     QString user; // when set, only this user with this password may send
     QString password;
     QStringList excludedMechanisms; // AUTH mechanisms not offered ("PLAIN")
+    // Takes in the message data, then never answers its end: the client waits as it would on
+    // a server that hangs. Nothing is stored; heldData() shows what came.
+    bool stallAtEndOfData = false;
 };
 
 // A real SMTP server for tests and benchmarks: Debian's aiosmtpd on 127.0.0.1 on a free port,
@@ -50,6 +53,8 @@ public:
 
     // Sessions the server has seen, counted when they connect.
     int connections() const;
+    // With stallAtEndOfData: the data of the messages whose end the server left unanswered.
+    QByteArray heldData() const;
 
 private:
     void start(const SmtpSinkOptions& options, Store store);

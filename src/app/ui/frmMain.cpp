@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/ui/frmAbout.h"
+#include "app/ui/frmHelp.h"
 #include "common/Dialogs.h"
 #include "processing/ui/QtRunLauncher.h"
 #include "reply/ui/frmReporting.h"
@@ -82,12 +83,24 @@ void frmMain::createMenus()
     mnuFileSeperator_2 = named(mnuFile->addSeparator(), "mnuFileSeperator_2");
     mnuFileExit = named(mnuFile->addAction(tr("E&xit")), "mnuFileExit");
     connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
+    mnuFileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuFileSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    mnuFileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     mnuOptions = named(menuBar()->addMenu(tr("&Options")), "mnuOptions");
     mnuOptionsSettings = named(mnuOptions->addAction(tr("&Settings")), "mnuOptionsSettings");
 
+    // The toolbar's two actions, so that the keyboard reaches them.
+    mnuRun = named(menuBar()->addMenu(tr("&Run")), "mnuRun");
+    mnuRunProcess = named(mnuRun->addAction(tr("&Process Forms...")), "mnuRunProcess");
+    mnuRunProcess->setShortcut(QKeySequence(Qt::Key_F5));
+    mnuRunReport = named(mnuRun->addAction(tr("&Response Report...")), "mnuRunReport");
+
     mnuHelp = named(menuBar()->addMenu(tr("&Help")), "mnuHelp");
     mnuHelpContents = named(mnuHelp->addAction(tr("&Contents")), "mnuHelpContents");
+    mnuHelpContents->setShortcut(QKeySequence(Qt::Key_F1));
     mnuHelp->addSeparator();
     mnuHelpAbout = named(mnuHelp->addAction(tr("&About")), "mnuHelpAbout");
 }
@@ -447,6 +460,16 @@ void frmMain::connectReportAndAbout()
                                       m_state.programFolder(), this);
         dialog->showForToday();
     });
+    connect(mnuRunReport, &QAction::triggered, toolbarButton(QStringLiteral("btnDatabase")),
+            &QAction::trigger);
+    connect(mnuHelpContents, &QAction::triggered, this, [this] {
+        auto* help = findChild<frmHelp*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!help)
+            help = new frmHelp(this);
+        help->show();
+        help->raise();
+        help->activateWindow();
+    });
     connect(mnuHelpAbout, &QAction::triggered, this, [this] {
         frmAbout* about = nullptr;
         for (frmAbout* open : findChildren<frmAbout*>(QString(), Qt::FindDirectChildrenOnly))
@@ -470,11 +493,13 @@ void frmMain::connectProcessing()
                                    m_state.dialogs(), this, showSettingsModally);
     connect(toolbarButton(QStringLiteral("btnProcess")), &QAction::triggered, m_launcher,
             &QtRunLauncher::processClicked);
+    connect(mnuRunProcess, &QAction::triggered, toolbarButton(QStringLiteral("btnProcess")),
+            &QAction::trigger);
     connect(tmrMain, &QTimer::timeout, m_launcher, &QtRunLauncher::tick);
     // While a run yields, nothing may start another one or replace the template under it.
     auto setIdle = [this](bool idle) {
         toolbarButton(QStringLiteral("btnProcess"))->setEnabled(idle);
-        for (QAction* a : {mnuFileNew, mnuFileOpen})
+        for (QAction* a : {mnuFileNew, mnuFileOpen, mnuRunProcess})
             a->setEnabled(idle);
         for (QAction* a : mnuFileHistory)
             a->setEnabled(idle);

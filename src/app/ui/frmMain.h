@@ -50,6 +50,9 @@ public:
     QAction* mnuFileExit = nullptr;
     QMenu* mnuOptions = nullptr;
     QAction* mnuOptionsSettings = nullptr;
+    QMenu* mnuRun = nullptr;
+    QAction* mnuRunProcess = nullptr;
+    QAction* mnuRunReport = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuHelpContents = nullptr;
     QAction* mnuHelpAbout = nullptr;

@@ -10,8 +10,8 @@ struct MailProfile;
 // The user's mail inbox as a processing run sees it, one operation per step of the run:
 //
 //   signOn, fetch(unreadOnly), count, then per message select(i), originator, bodyText,
-//   attachmentCount, attachmentType, attachmentPath, markRead (right after the decoder has
-//   returned for that message), and signOff at the end.
+//   attachmentCount, attachmentType, attachmentPath, markRead (once the message is accounted
+//   for and its reply has been sent, printed and recorded), and signOff at the end.
 //
 // signOn reports failure through its result and errorDescription(). Once signed on, a failure of
 // the mailbox itself (a folder that vanished, a dropped connection) throws MailInboxError.

@@ -30,6 +30,23 @@ QString decodedText(const QByteArray& bytes, const vmime::charset& charset)
     }
 }
 
+// A word in UTF-8, whatever charset it names. VMime's own conversion into a charset that its
+// converter does not know loses the converter it opened for the other side each time (an
+// unread message is read again at every timed run), so only conversions into UTF-8 are made.
+vmime::word utf8Word(const vmime::word& word)
+{
+    const QByteArray bytes = QByteArray::fromStdString(word.getBuffer());
+    return vmime::word(decodedText(bytes, word.getCharset()).toStdString(),
+                       vmime::charset(vmime::charsets::UTF_8));
+}
+
+QString addressText(const vmime::emailAddress& email)
+{
+    return QString::fromStdString(
+        vmime::emailAddress(utf8Word(email.getLocalName()), utf8Word(email.getDomainName()))
+            .toString());
+}
+
 // An address without a domain is completed by the parser with this machine's name; the reply
 // must not go to a mailbox of the user's own machine, so such an address stays as it was written.
 QString senderAddress(const vmime::header& header, const std::string& raw)
@@ -44,8 +61,8 @@ QString senderAddress(const vmime::header& header, const std::string& raw)
             raw.substr(std::min(box->getParsedOffset(), raw.size()), box->getParsedLength());
         const size_t angle = written.rfind('<');
         if (written.find('@', angle == std::string::npos ? 0 : angle) == std::string::npos)
-            return QString::fromStdString(email.getLocalName().getBuffer());
-        return QString::fromStdString(email.toString());
+            return QString::fromStdString(utf8Word(email.getLocalName()).getBuffer());
+        return addressText(email);
     }
     return {};
 }
@@ -63,9 +80,14 @@ QString firstPlainText(const vmime::messageParser& parser)
 QString fieldText(const vmime::header& header, const char* name)
 {
     const auto field = header.findField(name);
-    if (!field)
+    const auto text = field ? field->getValue<vmime::text>() : nullptr;
+    if (!text)
         return {};
-    return QString::fromStdString(field->getValue()->generate()).trimmed();
+    // Word by word rather than generated: generating converts back into each word's charset.
+    QString out;
+    for (const auto& word : text->getWordList())
+        out += QString::fromStdString(utf8Word(*word).getBuffer());
+    return out.trimmed();
 }
 
 // Mail that a program sent by itself must not be answered (RFC 3834): auto-replies, bounces,

@@ -3,6 +3,7 @@
 #include "platform/mail/MailInboxError.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -63,12 +64,14 @@ qint64 MaildirInbox::deliveryTime(const QString& path)
 
 void MaildirInbox::addMessages(const QString& subfolder, bool unreadOnly)
 {
-    const QDir dir(QDir(m_folder).filePath(subfolder));
-    const QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString& name : names) {
+    // One name at a time: a listing of the whole folder at once holds every file's details
+    // together, about a kilobyte per message, and a big inbox is listed at every timed run.
+    QDirIterator names(QDir(m_folder).filePath(subfolder), QDir::Files | QDir::NoDotAndDotDot);
+    while (names.hasNext()) {
+        const QString path = names.next();
+        const QString name = names.fileName();
         if (name.startsWith(QLatin1Char('.')) || (unreadOnly && subfolder == Cur && isSeen(name)))
             continue;
-        const QString path = dir.filePath(name);
         m_messages.append({path, deliveryTime(path)});
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/report/ReportDefinition.h"
 
 #include "common/LegacyText.h"
+#include "common/SafeSave.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +55,11 @@ std::optional<ReportDefinition> ReportDefinition::parse(const QString& text, QSt
 
         if (key.compare(QLatin1String("Title"), Qt::CaseInsensitive) == 0) {
             d.m_title = value;
+        } else if (key.compare(QLatin1String("Version"), Qt::CaseInsensitive) == 0) {
+            bool ok = false;
+            d.m_version = value.toInt(&ok);
+            if (!ok || d.m_version < 1)
+                return fail(QStringLiteral("version '%1'").arg(value));
         } else if (key.compare(QLatin1String("Database"), Qt::CaseInsensitive) == 0) {
             if (value.isEmpty())
                 return fail(QStringLiteral("empty database name"));
@@ -96,4 +102,18 @@ std::optional<ReportDefinition> ReportDefinition::parse(const QString& text, QSt
     if (d.m_columns.isEmpty())
         return fail(QStringLiteral("no Column"));
     return d;
+}
+
+bool ReportDefinition::refresh(const QString& path)
+{
+    QFile shipped(ShippedFile);
+    if (!shipped.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray newer = shipped.readAll();
+    const auto ours = parse(QString::fromUtf8(newer));
+    const auto theirs = read(path);
+    // A user's own file carries no version, or one of its own making: it is theirs to keep.
+    if (!ours || !theirs || theirs->version() == 0 || theirs->version() >= ours->version())
+        return false;
+    return SafeSave::write(path, newer);
 }

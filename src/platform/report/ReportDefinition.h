@@ -7,10 +7,11 @@
 // The report definition file FORM.RPT: which table of which database the report reads, its
 // columns with their headings, and the sort order. A small text format of "Key=Value" lines:
 //
+//   Version=2
 //   Title=Form Responses
 //   Database=FORM.MDB
 //   Table=Form_Response
-//   Column=Form_Reponse_Source_Date|Received|date
+//   Column=Form_Reponse_Source_Date|Recorded|date
 //   Sort=Form_Reponse_Source_Date ascending
 //
 // Blank lines and lines starting with "#" are ignored; an unknown key or a malformed line makes
@@ -32,6 +33,8 @@ public:
     };
 
     static inline const QString FileName = QStringLiteral("FORM.RPT");
+    // The definition this version of the program ships, built into it.
+    static inline const QString ShippedFile = QStringLiteral(":/report/FORM.RPT");
 
     // nullopt when the file cannot be read or is not a valid definition.
     static std::optional<ReportDefinition> read(const QString& path, QString* error = nullptr);
@@ -48,7 +51,14 @@ public:
 
     static bool isIdentifier(const QString& name);
 
+    // Of the shipped definition; 0 for a file without a Version line.
+    int version() const { return m_version; }
+    // Replaces the definition at path by the shipped one when it carries an older version;
+    // an unversioned, newer, unreadable or missing file stays. True when it was replaced.
+    static bool refresh(const QString& path);
+
 private:
+    int m_version = 0;
     QString m_title;
     QString m_database = QStringLiteral("FORM.MDB");
     QString m_table;

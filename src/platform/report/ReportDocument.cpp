@@ -6,7 +6,12 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QFontMetricsF>
+#include <QRegularExpression>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+#include <algorithm>
 
 namespace {
 
@@ -19,12 +24,53 @@ QString cell(const QString& text)
     return escaped;
 }
 
+// The width of a column's widest line; the table's cell padding and borders come on top.
+qreal contentWidth(const QFontMetricsF& metrics, const ReportData& data, qsizetype column)
+{
+    qreal widest = metrics.horizontalAdvance(data.headings.value(column));
+    for (const QStringList& row : data.rows)
+        for (const QString& line : row.value(column).split(QRegularExpression(QStringLiteral("\r\n|\r|\n"))))
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
 } // namespace
 
 ReportDocument::ReportDocument(const ReportData& data, const QLocale& locale)
     : m_data(data), m_document(std::make_unique<QTextDocument>())
 {
     m_document->setHtml(html(data, locale));
+    fitColumns();
+}
+
+// Every column but the last is as wide as its widest line, up to a limit, so the last one (the
+// reply) gets all the width that is left instead of an equal share.
+void ReportDocument::fitColumns()
+{
+    QTextTable* table = nullptr;
+    for (QTextFrame* frame : m_document->rootFrame()->childFrames())
+        if ((table = qobject_cast<QTextTable*>(frame)))
+            break;
+    if (!table || table->columns() < 2)
+        return;
+    const QFontMetricsF metrics(m_document->defaultFont());
+    const QTextTableFormat format = table->format();
+    const qreal extra = 2 * (format.cellPadding() + format.border()) + 3 * metrics.averageCharWidth();
+    // Shares of the width of a printed page, so that the preview and every printer agree.
+    QList<qreal> shares;
+    qreal used = 0;
+    for (int c = 0; c + 1 < table->columns(); ++c) {
+        shares << 100 * std::min(contentWidth(metrics, m_data, c) + extra, MaxColumnWidth) / PageWidth;
+        used += shares.last();
+    }
+    const qreal scale = std::min(qreal(1), (100 - LastColumnShare) / used);
+    QList<QTextLength> widths;
+    for (qreal share : shares)
+        widths << QTextLength(QTextLength::PercentageLength, share * scale);
+    widths << QTextLength(QTextLength::PercentageLength, 100 - used * scale);
+    QTextTableFormat fitted = format;
+    fitted.setColumnWidthConstraints(widths);
+    table->setFormat(fitted);
 }
 
 ReportDocument::~ReportDocument() = default;
@@ -69,8 +115,9 @@ bool ReportDocument::savePdf(const QString& path)
         QPdfWriter writer(&pdf);
         writer.setTitle(m_data.title);
         writer.setCreator(QStringLiteral("Brevane"));
+        // Printing a document adds margins of 2 cm itself.
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
         print(writer);
     }
     return SafeSave::write(path, pdf.data());

@@ -26,7 +26,17 @@ public:
     // Writes the report as a PDF file, all or nothing; false when it could not be written.
     bool savePdf(const QString& path);
 
+    // In pixels at 96 dots per inch: the text width of a printed A4 page within the 2 cm margins
+    // that printing adds, and the most a column other than the last takes of it (a longer text
+    // wraps).
+    static constexpr qreal PageWidth = 170 / 25.4 * 96;
+    static constexpr qreal MaxColumnWidth = PageWidth / 3;
+    // The least share of the width that the last column keeps, in percent.
+    static constexpr qreal LastColumnShare = 25;
+
 private:
+    void fitColumns();
+
     ReportData m_data;
     std::unique_ptr<QTextDocument> m_document;
 };
