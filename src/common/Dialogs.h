@@ -34,6 +34,8 @@ public:
     // nullopt when the user cancels.
     virtual std::optional<QString> openFileName(const FileRequest& request) = 0;
     virtual std::optional<QString> saveFileName(const FileRequest& request) = 0;
+    // An existing folder, empty or not; request.filter and defaultExtension are not used.
+    virtual std::optional<QString> folderName(const FileRequest& request) = 0;
     // Lets the event loop run once, so that windows repaint and queued events are handled.
     virtual void processEvents() = 0;
 };

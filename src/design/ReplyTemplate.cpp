@@ -20,6 +20,14 @@ void ReplyTemplate::setDesignText(const QString& text)
     emit designTextChanged(m_design);
 }
 
+void ReplyTemplate::editDesignText(const QString& text)
+{
+    if (text == m_design)
+        return;
+    setDesignText(text);
+    setChanged(true);
+}
+
 void ReplyTemplate::setPreviewText(const QString& text)
 {
     // A run merges every submission twice (before its log line and again for the reply); the

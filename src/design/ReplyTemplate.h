@@ -17,6 +17,8 @@ public:
 
     QString designText() const { return m_design; }
     void setDesignText(const QString& text);
+    // The user's own edit of the design: it leaves the template changed, as a merge does.
+    void editDesignText(const QString& text);
     QString previewText() const { return m_preview; }
     // Any change of the preview counts as a change of the template.
     void setPreviewText(const QString& text);

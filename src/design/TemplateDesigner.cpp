@@ -22,6 +22,7 @@ TemplateDesigner::TemplateDesigner(ReplyTemplate& reply, VariableTable& variable
 
 void TemplateDesigner::FileNew()
 {
+    PromptSaveTemplate();
     emit tabLayoutRequested(TabFormData);
     const std::optional<QString> file = m_dialogs.openFileName(
         {QStringLiteral("Brevane : Open Source for Reply Template"), MailtoFilter, {}, {}});
@@ -45,19 +46,25 @@ void TemplateDesigner::FileNew()
         m_errors.ReportError(ErrorCode::InvalidMailtoForm);
         return;
     }
+    // The program's own merge: only what the user did makes the template worth a question.
+    const bool changed = m_reply.isChanged();
     m_reply.MergeReplyPreview();
+    m_reply.setChanged(changed);
 }
 
 bool TemplateDesigner::loadAndRemember(const QString& path)
 {
     if (!m_reply.LoadTemplate(path))
         return false;
+    // What was asked about before the load is gone; the file's own text is no edit.
+    m_reply.setChanged(false);
     m_store.setLastTemplate(path);
     return true;
 }
 
 void TemplateDesigner::FileOpen()
 {
+    PromptSaveTemplate();
     emit tabLayoutRequested(TabDesign);
     const std::optional<QString> file = m_dialogs.openFileName(
         {QStringLiteral("Brevane : Open Reply Template"), TemplateFilter, {}, {}});
@@ -81,6 +88,7 @@ void TemplateDesigner::FileHistory(int index)
     const QString path = m_recentFiles.caption(index);
     if (path == RecentFiles::EmptyCaption)
         return;
+    PromptSaveTemplate();
     if (!loadAndRemember(path)) {
         m_errors.ReportError(ErrorCode::OpeningRecentTemplate);
         return;

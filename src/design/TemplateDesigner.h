@@ -38,7 +38,7 @@ public:
                      SettingsStore& store, RecentFiles& recentFiles, EventLog& log,
                      ErrorReporter& errors, Dialogs& dialogs, QObject* parent = nullptr);
 
-    // File menu.
+    // File menu. New, Open and a recent-file entry ask first whether to save a changed template.
     void FileNew();
     void FileOpen();
     void FileSave();

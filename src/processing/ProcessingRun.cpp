@@ -52,13 +52,23 @@ ProcessingRun::ProcessingRun(SystemSettings& settings, VariableTable& variables,
 {
 }
 
-QString ProcessingRun::timestamp()
+QString ProcessingRun::timestamp(const QDateTime& at, const QLocale& locale)
 {
-    // The general date format: the short date, a space, the long time.
-    const QLocale locale;
-    const QDateTime now = QDateTime::currentDateTime();
-    return locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(now.time(), QLocale::LongFormat);
+    // The short date and the locale's long time, less its time-zone name: a run's lines are read
+    // on the machine that wrote them, and a zone's name there is only noise. Quoted literals of
+    // the format are kept as they are.
+    const QString longTime = locale.timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (const QChar c : longTime) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (quoted || c != QLatin1Char('t'))
+            format += c;
+    }
+    format = format.simplified();
+    return locale.toString(at.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(at.time(), format);
 }
 
 QString ProcessingRun::summaryLine(int number, const char* one, const char* many)

@@ -4,6 +4,8 @@
 #include "platform/mail/MailInbox.h"
 #include "processing/FormSource.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <QString>
 #include <memory>
 
@@ -49,7 +51,8 @@ public:
     void setEventPassInterval(int milliseconds) { m_passes.setInterval(milliseconds); }
 
     static QString summaryLine(int number, const char* one, const char* many);
-    static QString timestamp();
+    static QString timestamp(const QDateTime& at = QDateTime::currentDateTime(),
+                             const QLocale& locale = QLocale());
 
 private:
     void inboxSteps(MailInbox*& signedOn, std::unique_ptr<MailInbox>& owner);

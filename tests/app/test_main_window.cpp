@@ -48,7 +48,8 @@ private slots:
         app.state->variables().SetFriendlyName("name", "");
         w.rtfReplyFormDesign->setPlainText("Dear <<name>>,\nthanks.");
         QCOMPARE(app.state->replyTemplate().designText(), QStringLiteral("Dear <<name>>,\r\nthanks."));
-        QVERIFY(!app.state->replyTemplate().isChanged());
+        QVERIFY(app.state->replyTemplate().isChanged()); // an edit in the pane is the user's
+        app.state->replyTemplate().setChanged(false);
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Ann,\nthanks."));
         QVERIFY(app.state->replyTemplate().isChanged());

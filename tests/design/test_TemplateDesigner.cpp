@@ -153,7 +153,7 @@ private slots:
         d.window.mnuFileNew->trigger();
         QCOMPARE(d.reply.designText() + d.reply.path(), QStringLiteral("Dear <<name>>"));
         QCOMPARE(d.reply.previewText(), QStringLiteral("Dear name: Ann"));
-        QVERIFY(d.reply.isChanged());
+        QVERIFY(!d.reply.isChanged()); // the program's own merge is no edit
         QCOMPARE(d.window.cboVariableNames->count(), 3);
         d.dialogs.clearShown();
         d.window.mnuFileSave->trigger(); // untitled: Save As, cancelled quietly
@@ -245,14 +245,36 @@ private slots:
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(grid->model()->index(1, 1).data().toString(), QStringLiteral("Mail"));
 
-        // A chosen variable replaces the selection with its marker.
+        // A variable picked on the open list replaces the selection with its marker; turning the
+        // wheel over the closed list or typing into it only moves the list.
         d.window.sstMain->setCurrentIndex(frmMain::TabDesign);
-        QTextCursor cursor = d.window.rtfReplyFormDesign->textCursor();
+        QPlainTextEdit* pane = d.window.rtfReplyFormDesign;
+        QTextCursor cursor = pane->textCursor();
         cursor.setPosition(2);
         cursor.setPosition(6, QTextCursor::KeepAnchor);
-        d.window.rtfReplyFormDesign->setTextCursor(cursor);
-        emit d.window.cboVariableNames->activated(2);
+        pane->setTextCursor(cursor);
+        QComboBox* list = d.window.cboVariableNames;
+        list->setCurrentIndex(0);
+        list->setFocus();
+        QWheelEvent wheel(QPointF(5, 5), list->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+        QCOMPARE(list->currentIndex(), 1);
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClicks(list, "n");
+        QCOMPARE(list->currentIndex(), 0);
+        QCOMPARE(d.reply.designText(), QStringLiteral("<<name>>!"));
+        list->showPopup();
+        list->view()->setCurrentIndex(list->model()->index(2, 0));
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QVERIFY(!list->view()->isVisible());
         QCOMPARE(d.reply.designText(), QStringLiteral("<<<<a[1]>>>>!"));
+        QCOMPARE(d.window.focusWidget(), pane);
+        QCOMPARE(pane->textCursor().position(), 10); // after the marker
+        list->showPopup();
+        QTest::keyClick(list->view(), Qt::Key_Escape);
+        QApplication::sendEvent(list, &wheel);
+        QCOMPARE(d.reply.designText(), QStringLiteral("<<<<a[1]>>>>!")); // a closed list leaves no pick
         d.window.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(d.reply.previewText(), QStringLiteral("<<a[1]: x>>!"));
 
@@ -273,6 +295,51 @@ private slots:
         d.dialogs.answerText("N");
         QVERIFY_THROWS_EXCEPTION(ProgramTerminated, d.state->designer().EditFriendlyName(0, 1));
         QVERIFY(reported(d.dialogs, ErrorCode::UpdatingSourceGrid));
+    }
+
+    // Typed edits are worth a question before New, Open and a recent entry replace them; what
+    // the program put into the pane is not.
+    void typedEditsAskBeforeTheyAreReplaced()
+    {
+        Designer d;
+        d.writeFile("t.rtm", "\"T\"\r\n");
+        d.window.show();
+        d.window.sstMain->setCurrentIndex(frmMain::TabDesign);
+        d.open("t.rtm");
+        QPlainTextEdit* pane = d.window.rtfReplyFormDesign;
+        QCOMPARE(pane->toPlainText(), QStringLiteral("T"));
+        QVERIFY(!d.reply.isChanged());
+        pane->moveCursor(QTextCursor::End);
+        QTest::keyClicks(pane, "x");
+        QCOMPARE(d.reply.designText(), QStringLiteral("Tx"));
+        QVERIFY(d.reply.isChanged());
+        d.dialogs.clearShown();
+        d.dialogs.answer(Dialogs::Answer::No);
+        d.window.mnuFileHistory[0]->trigger();
+        QCOMPARE(d.dialogs.messages(), QStringList{TemplateDesigner::SaveQuestion});
+        QCOMPARE(pane->toPlainText(), QStringLiteral("T"));
+        QCOMPARE(d.readFile("t.rtm"), QByteArray("\"T\"\r\n"));
+        // The file just loaded is nothing to save.
+        d.dialogs.clearShown();
+        d.dialogs.answerText(std::nullopt);
+        d.window.mnuFileOpen->trigger();
+        QCOMPARE(d.dialogs.shown().size(), 1);
+        QCOMPARE(d.dialogs.shown().constFirst().kind, ScriptedDialogs::Kind::Open);
+        pane->moveCursor(QTextCursor::End);
+        QTest::keyClicks(pane, "y");
+        d.dialogs.answer(Dialogs::Answer::Yes);
+        d.dialogs.answerText(std::nullopt);
+        d.window.mnuFileOpen->trigger();
+        QCOMPARE(d.readFile("t.rtm"), QByteArray("\"Ty\"\r\n"));
+        QVERIFY(!d.reply.isChanged());
+        d.dialogs.clearShown();
+        d.dialogs.answerText(d.path("s.att"));
+        d.window.mnuFileNew->trigger();
+        QVERIFY(d.dialogs.messages().isEmpty() && !d.reply.isChanged());
+        QTest::keyClicks(pane, "z");
+        d.dialogs.answerText(std::nullopt);
+        d.window.mnuFileNew->trigger();
+        QCOMPARE(d.dialogs.messages(), QStringList{TemplateDesigner::SaveQuestion});
     }
 
     void startUpReopensAndExitAsks()

@@ -75,6 +75,24 @@ private slots:
         QCOMPARE(app.log().mid(before - 1, 4), QStringList{QString()} + RunLog::opening());
     }
 
+    // The opening and closing lines carry the short date and the time with its seconds, as the
+    // locale writes them, but no time-zone name.
+    void runLinesAreStampedWithoutTheZone_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("stamp");
+        QTest::newRow("en_US") << "en_US" << "12/8/26 3:04:05 PM";
+        QTest::newRow("de_DE") << "de_DE" << "08.12.26 15:04:05";
+        QTest::newRow("fi_FI") << "fi_FI" << "8.12.2026 15.04.05";
+        QTest::newRow("ja_JP") << "ja_JP" << "2026/12/08 15時04分05秒";
+    }
+    void runLinesAreStampedWithoutTheZone()
+    {
+        QFETCH(QString, locale);
+        const QDateTime at(QDate(2026, 12, 8), QTime(15, 4, 5));
+        QTEST(ProcessingRun::timestamp(at, QLocale(locale)), "stamp");
+    }
+
     // The real SMTP server gets the one reply sent before Cancel was pressed.
     void cancelBeforeTheSecondOfThreeFiles()
     {

@@ -2,6 +2,7 @@
 // location prompt, the return-address check, the busy pointer and the progress window, the
 // timer, the start-up run, and the main window while a run waits.
 #include "TestSupport.h"
+#include "platform/system/ui/QtDialogs.h"
 #include "processing/ProcessingTimer.h"
 #include "processing/ui/QtRunLauncher.h"
 #include "processing/ui/frmLocation_Prompt.h"
@@ -73,13 +74,13 @@ struct Rig : TestApp
         });
     }
     void clickProcess() { w().toolbarButton("btnProcess")->trigger(); }
-    // The folder chosen at the prompt without a run, replies asking for their addresses.
+    // Runs read the folder, replies asking for their addresses.
     void chooseFolder()
     {
         settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 0);
-        answerPrompt(FormSource::Folder, false);
-        clickProcess();
+        settings().setText(SystemSettings::Form_Source, SystemSettings::SourceFolder);
     }
+    QString storedSource() { return settings().text(SystemSettings::Form_Source); }
     void runEvery(const char* minutes)
     {
         settings().setText(SystemSettings::Auto_Timer, QLatin1String(minutes));
@@ -94,25 +95,36 @@ class RunTriggersTest : public QObject
     Q_OBJECT
 
 private slots:
-    void promptIsMadeOnceAndKeepsItsChoice()
+    // The prompt opens on the stored source and its OK stores the choice; Cancel stores nothing.
+    // Timed and start-up runs read the stored source too.
+    void promptTimerAndStartUpShareTheStoredSource()
     {
         Rig rig(1);
         rig.deliver("Bo <bo@x.org>");
         FormSource shown = FormSource::Folder;
         rig.answerPrompt(FormSource::Folder, true, &shown);
         rig.clickProcess();
-        QCOMPARE(shown, FormSource::Inbox); // Inbox before the user first changes it
+        QCOMPARE(shown, FormSource::Inbox);
         QCOMPARE(rig.items(), QStringList{"f0.dat processed [OK]"});
+        QCOMPARE(rig.storedSource(), SystemSettings::SourceFolder);
         auto* prompt = rig.w().findChild<frmLocation_Prompt*>();
         QVERIFY(!prompt->isVisible());
-        // Cancel hides the prompt and starts nothing, but the choice stays as the user left it.
-        rig.answerPrompt(FormSource::Folder, false, &shown);
+        rig.answerPrompt(FormSource::Inbox, false, &shown);
         rig.clickProcess();
         QCOMPARE(shown, FormSource::Folder);
         QCOMPARE(rig.runs(), 1);
-        rig.answerPrompt(FormSource::Inbox, true);
-        rig.clickProcess();
+        QCOMPARE(rig.storedSource(), SystemSettings::SourceFolder);
+        rig.launcher().runAtStartup();
+        QCOMPARE(rig.items(), QStringList{"f0.dat processed [OK]"});
+        // Changed elsewhere (the settings window), the source is what the next prompt shows.
+        rig.settings().setText(SystemSettings::Form_Source, SystemSettings::SourceInbox);
+        rig.runEvery("1");
+        rig.launcher().tick();
+        QCOMPARE(rig.runs(), 3);
         QCOMPARE(rig.items(), QStringList{"bo@x.org processed [OK]"});
+        rig.answerPrompt(FormSource::Inbox, false, &shown);
+        rig.clickProcess();
+        QCOMPARE(shown, FormSource::Inbox);
         QCOMPARE(rig.w().findChildren<frmLocation_Prompt*>(), QList<frmLocation_Prompt*>{prompt});
     }
 
@@ -143,6 +155,8 @@ private slots:
         QCOMPARE(opened, QList<bool>{true});
         QCOMPARE(rig.dialogs.messages(), QStringList{QtRunLauncher::MissingReturnAddress});
         QVERIFY(rig.state->eventLog().text().isEmpty() && rig.idle());
+        // The mail frame shown by the check is no choice of the source.
+        QCOMPARE(rig.storedSource(), SystemSettings::SourceFolder);
     }
 
     void busyPointerProgressWindowAndDisabledEntriesLastAsLongAsTheRun()
@@ -185,6 +199,45 @@ private slots:
         QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.idle());
     }
+    // A real box opened by the run holds the main window only: the progress window's Cancel,
+    // clicked through the window system while the box is open, halts the run once the box is
+    // answered, and the main window takes no click meanwhile.
+    void cancelActsWhileABoxOfTheRunIsOpen()
+    {
+        Rig rig(3);
+        rig.chooseFolder();
+        rig.w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&rig.w()));
+        const auto click = [](QWidget* window, QPoint at) {
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+        };
+        QtDialogs real;
+        bool asked = false;
+        QList<bool> seen;
+        rig.dialogs.onInputBox = [&] {
+            if (std::exchange(asked, true))
+                return;
+            QTimer::singleShot(0, rig.window.get(), [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                frmProcessing* progress = rig.progressWindow();
+                QVERIFY(box && progress);
+                seen << (box->windowModality() == Qt::WindowModal && box->parentWidget() == rig.window.get());
+                QTabBar* tabs = rig.w().sstMain;
+                click(&rig.w(), tabs->mapTo(&rig.w(), tabs->tabRect(frmMain::TabEventLog).center()));
+                seen << (tabs->currentIndex() == frmMain::TabFormData);
+                QPushButton* cancel = progress->Command1;
+                click(progress, cancel->mapTo(progress, cancel->rect().center()));
+                seen << rig.state->flags.cancelRequested;
+                box->button(QMessageBox::Ok)->click();
+            });
+            real.messageBox(QStringLiteral("During the run"), Dialogs::Icon::Information, Dialogs::Buttons::Ok);
+        };
+        rig.launcher().StartRun();
+        QCOMPARE(seen, (QList<bool>{true, true, true}));
+        QCOMPARE(rig.items(), QStringList({"f0.dat processed [OK]", "", "File processing was halted by user", ""}));
+        QVERIFY(rig.idle());
+    }
+
     void timerRunsEveryNthMinute_data()
     {
         QTest::addColumn<QString>("minutes");

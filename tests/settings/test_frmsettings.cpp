@@ -139,6 +139,13 @@ private slots:
             for (QWidget* c : std::initializer_list<QWidget*>{f.w.cboSMTPSecurity, f.w.txtPOPInbox, f.w.cmdCheckAccount})
                 QVERIFY2(c->isEnabled() == mail, qPrintable(c->objectName()));
         }
+        // The option only chooses the frame: the source of runs stays the drop-down's.
+        for (const QString& source : {SystemSettings::SourceFolder, SystemSettings::SourceInbox}) {
+            f.w.cboFormSource->setCurrentIndex(f.w.cboFormSource->findText(source));
+            f.w.radbtnLocal->click();
+            f.w.radbtnPOP->click();
+            QCOMPARE(f.settings().text(K::Form_Source), source);
+        }
         f.w.cmdCheckAccount->click();
         QCOMPARE(check.count(), 1);
     }
@@ -198,11 +205,17 @@ private slots:
         QCOMPARE(f.dialogs.messages().last(), QStringLiteral("Invalid Filter"));
         QTest::keyClick(f.w.txtSourceFileFilter, Qt::Key_Tab);
         QCOMPARE(f.w.txtSourceFileFilter->text() + f.settings().fileFilter(), QStringLiteral("*.txt*.txt"));
-        // Browse takes the chosen file's folder.
-        f.writeFile("drop/one.att", "x");
-        f.dialogs.answerText(f.path("drop/one.att"));
+        // Browse chooses a folder, an empty one too, starting where the setting points.
+        QVERIFY(QDir().mkpath(f.path("empty")));
+        f.dialogs.answerText(f.path("empty"));
         f.w.Command4->click();
-        QCOMPARE(f.settings().localFolder(), f.path("drop/"));
+        const auto& asked = f.dialogs.shown().last();
+        QCOMPARE(asked.kind, ScriptedDialogs::Kind::Folder);
+        QCOMPARE(asked.file.directory, in + '/');
+        QCOMPARE(f.settings().localFolder() + f.w.txtLocalLocation->text(), f.path("empty/") + f.path("empty/"));
+        f.dialogs.answerText(std::nullopt);
+        f.w.Command4->click();
+        QCOMPARE(f.settings().localFolder(), f.path("empty/"));
     }
 
     // The one window the main window owns: filled by start-up, opened by menu and toolbar.

@@ -58,6 +58,13 @@ std::optional<QString> ScriptedDialogs::saveFileName(const FileRequest& request)
     return name;
 }
 
+std::optional<QString> ScriptedDialogs::folderName(const FileRequest& request)
+{
+    m_shown.append({Kind::Folder, request.title, request.title, Icon::None, Buttons::OkCancel, {},
+                    request});
+    return takeText();
+}
+
 void ScriptedDialogs::processEvents()
 {
     ++m_eventLoopRuns;

@@ -11,7 +11,7 @@
 class ScriptedDialogs : public Dialogs
 {
 public:
-    enum class Kind { Message, Input, Open, Save };
+    enum class Kind { Message, Input, Open, Save, Folder };
 
     struct Shown
     {
@@ -34,6 +34,7 @@ public:
                                      const QString& defaultText = {}) override;
     std::optional<QString> openFileName(const FileRequest& request) override;
     std::optional<QString> saveFileName(const FileRequest& request) override;
+    std::optional<QString> folderName(const FileRequest& request) override;
     void processEvents() override;
 
     const QList<Shown>& shown() const { return m_shown; }

@@ -11,11 +11,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
@@ -24,6 +26,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -195,11 +198,17 @@ QString fromPane(QString text)
 void frmMain::bindTemplatePanes()
 {
     ReplyTemplate& reply = m_state.replyTemplate();
-    connect(rtfReplyFormDesign, &QPlainTextEdit::textChanged, this,
-            [this, &reply] { reply.setDesignText(fromPane(rtfReplyFormDesign->toPlainText())); });
+    // Only what the user types (or inserts from the list) is an edit; the text the program puts
+    // into the pane is not.
+    connect(rtfReplyFormDesign, &QPlainTextEdit::textChanged, this, [this, &reply] {
+        if (!m_fillingDesign)
+            reply.editDesignText(fromPane(rtfReplyFormDesign->toPlainText()));
+    });
     connect(&reply, &ReplyTemplate::designTextChanged, this, [this](const QString& text) {
-        if (fromPane(rtfReplyFormDesign->toPlainText()) != text)
+        if (fromPane(rtfReplyFormDesign->toPlainText()) != text) {
+            const QScopedValueRollback<bool> filling(m_fillingDesign, true);
             rtfReplyFormDesign->setPlainText(toPane(text));
+        }
     });
     // A hidden preview is filled when its tab shows it: a run merges every submission, and
     // laying out text that nobody sees cost more than all the rest of the window's work.
@@ -333,6 +342,46 @@ private:
     std::function<bool()> m_onEnter;
 };
 
+// Remembers that the user picked an entry on the open list: a click or Enter there. The list's
+// own filter closes it and then reports the entry activated, which a wheel turn or a key typed
+// over the closed list also does; only a pick may insert a marker.
+class PickFilter : public QObject
+{
+public:
+    explicit PickFilter(QComboBox* combo) : QObject(combo)
+    {
+        combo->view()->installEventFilter(this);
+        combo->view()->viewport()->installEventFilter(this);
+    }
+    bool takePick() { return std::exchange(m_picked, false); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+            m_picked = true;
+            break;
+        case QEvent::ShortcutOverride: // where the list takes Enter
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            m_picked = key == Qt::Key_Return || key == Qt::Key_Enter;
+            break;
+        }
+        case QEvent::Hide:
+            // A pick is reported at once; a list closed otherwise leaves none behind.
+            QTimer::singleShot(0, this, [this] { m_picked = false; });
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_picked = false;
+};
+
 QString menuCaption(QString path)
 {
     return path.replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -358,10 +407,16 @@ void frmMain::connectTemplateDesigner()
     connect(&recent, &RecentFiles::captionsRefreshed, this, showRecent);
     showRecent();
 
-    connect(cboVariableNames, &QComboBox::activated, this, [this, &designer](int item) {
+    auto* picks = new PickFilter(cboVariableNames);
+    connect(cboVariableNames, &QComboBox::activated, this, [this, &designer, picks](int item) {
+        if (!picks->takePick())
+            return;
         const QString marker = designer.InsertVariableMarker(sstMain->currentIndex(), item);
-        if (!marker.isEmpty())
-            rtfReplyFormDesign->insertPlainText(marker);
+        if (marker.isEmpty())
+            return;
+        rtfReplyFormDesign->insertPlainText(marker);
+        // The user goes on typing after the marker.
+        rtfReplyFormDesign->setFocus(Qt::OtherFocusReason);
     });
 
     auto* grid = grdVariableNameDefinitionsAndSource;

@@ -95,6 +95,7 @@ private:
     bool m_ended = false;
     bool m_closeAfterRun = false;
     bool m_previewStale = false;
+    bool m_fillingDesign = false;
     QStringList m_pendingLogLines;
     QtRunLauncher* m_launcher = nullptr;
     frmSettings* m_settingsWindow = nullptr;

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QProgressBar>
+#include <QWindow>
 #include <QScopedValueRollback>
 
 namespace {
@@ -44,7 +45,7 @@ struct BusyPointer
 
 } // namespace
 
-QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSettings& settings,
+QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, SystemSettings& settings,
                              Dialogs& dialogs, QWidget* mainWindow,
                              std::function<void()> showSettingsModally)
     : QObject(mainWindow), m_run(run), m_flags(flags), m_settings(settings), m_dialogs(dialogs),
@@ -55,10 +56,8 @@ QtRunLauncher::QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSe
 
 frmLocation_Prompt* QtRunLauncher::prompt()
 {
-    if (!m_prompt) {
+    if (!m_prompt)
         m_prompt = new frmLocation_Prompt(m_mainWindow);
-        m_prompt->setSource(m_source);
-    }
     return m_prompt;
 }
 
@@ -67,11 +66,15 @@ void QtRunLauncher::processClicked()
     if (m_flags.runInProgress)
         return;
     frmLocation_Prompt* box = prompt();
+    box->setSource(storedSource());
     const bool ok = box->exec() == QDialog::Accepted;
     box->hide();
-    m_source = box->source();
-    if (ok)
-        StartRun();
+    if (!ok)
+        return;
+    m_settings.setText(SystemSettings::Form_Source, box->source() == FormSource::Folder
+                                                        ? SystemSettings::SourceFolder
+                                                        : SystemSettings::SourceInbox);
+    StartRun();
 }
 
 void QtRunLauncher::StartRun()
@@ -91,6 +94,11 @@ void QtRunLauncher::StartRun()
     runWithProgress();
 }
 
+FormSource QtRunLauncher::storedSource() const
+{
+    return m_settings.automaticRunsReadFolder() ? FormSource::Folder : FormSource::Inbox;
+}
+
 void QtRunLauncher::runAtStartup()
 {
     runWithProgress();
@@ -108,9 +116,14 @@ void QtRunLauncher::runWithProgress()
         const auto cancel = connect(window, &frmProcessing::cancelRequested, this,
                                     [this] { m_flags.cancelRequested = true; });
         window->show();
+        // A box of the run is modal to the main window and so to every window the system
+        // keeps above it; the progress window must not be one of them, or its Cancel would
+        // wait for the box.
+        if (QWindow* handle = window->windowHandle())
+            handle->setTransientParent(nullptr);
         WindowProgress progress(window);
         emit runStarted();
-        m_run.ProcessForms(m_source, &progress);
+        m_run.ProcessForms(storedSource(), &progress);
         // Closing the window now is no Cancel of the user's, or the next run would start halted.
         disconnect(cancel);
         if (window)

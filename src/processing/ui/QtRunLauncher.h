@@ -23,12 +23,13 @@ public:
         QStringLiteral("You must specify a return address in your MAPI Settings");
 
     // showSettingsModally opens the settings window on its mail locations, modally.
-    QtRunLauncher(ProcessingRun& run, RunFlags& flags, const SystemSettings& settings,
+    QtRunLauncher(ProcessingRun& run, RunFlags& flags, SystemSettings& settings,
                   Dialogs& dialogs, QWidget* mainWindow, std::function<void()> showSettingsModally);
 
-    // The toolbar's Process button: the location prompt, then StartRun on OK.
+    // The toolbar's Process button: the location prompt, open on the stored source; its OK
+    // makes the choice the stored source (for timed and start-up runs too), then StartRun.
     void processClicked();
-    // Checks that replies have a sender address, then runs with the prompt's current choice.
+    // Checks that replies have a sender address, then runs on the stored source.
     void StartRun();
     // The start-up run: no prompt and no address check.
     void runAtStartup();
@@ -43,15 +44,15 @@ signals:
 
 private:
     void runWithProgress();
+    FormSource storedSource() const;
 
     ProcessingRun& m_run;
     RunFlags& m_flags;
-    const SystemSettings& m_settings;
+    SystemSettings& m_settings;
     Dialogs& m_dialogs;
     QWidget* m_mainWindow;
     std::function<void()> m_showSettingsModally;
     ProcessingTimer m_timer;
     frmLocation_Prompt* m_prompt = nullptr;
-    FormSource m_source = FormSource::Inbox;
     bool m_checkingAddress = false;
 };

@@ -57,15 +57,13 @@ void QtFormLocationBoxes::txtLocalLocation_LostFocus()
 void QtFormLocationBoxes::Command4_Click()
 {
     Dialogs::FileRequest request;
-    request.filter = QStringLiteral("All Files (*.*)|*.*");
     request.directory = m_settings.localFolder();
-    const auto chosen = m_dialogs.openFileName(request);
-    if (!chosen)
+    const auto chosen = m_dialogs.folderName(request);
+    if (!chosen || chosen->isEmpty())
         return;
-    const QString path = QDir::toNativeSeparators(*chosen);
-    const QString folder = path.left(path.lastIndexOf(ProgramFolder::separator()) + 1);
-    if (folder.isEmpty())
-        return;
+    QString folder = QDir::toNativeSeparators(*chosen);
+    if (!folder.endsWith(ProgramFolder::separator()))
+        folder += ProgramFolder::separator();
     m_controls.folder->setText(folder);
     if (!m_locations.acceptFolder(folder))
         showInvalid(frmSettings::InvalidPath);

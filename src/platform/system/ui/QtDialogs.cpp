@@ -3,17 +3,35 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 
 QWidget* QtDialogs::parent()
 {
-    return QApplication::activeWindow();
+    // The program's own top window, whichever of its windows is active: a box is modal to it
+    // alone, so a window that is no child of it (the progress window of a run) stays usable.
+    QWidget* window = QApplication::activeWindow();
+    while (window && window->parentWidget())
+        window = window->parentWidget()->window();
+    if (window)
+        return window;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && qobject_cast<QMainWindow*>(top))
+            return top;
+    return nullptr;
+}
+
+void QtDialogs::makeWindowModal(QWidget* box)
+{
+    if (box->parentWidget())
+        box->setWindowModality(Qt::WindowModal);
 }
 
 Dialogs::Answer QtDialogs::messageBox(const QString& text, Icon icon, Buttons buttons,
                                       const QString& title)
 {
     QMessageBox box(parent());
+    makeWindowModal(&box);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
@@ -39,11 +57,15 @@ Dialogs::Answer QtDialogs::messageBox(const QString& text, Icon icon, Buttons bu
 std::optional<QString> QtDialogs::inputBox(const QString& prompt, const QString& title,
                                            const QString& defaultText)
 {
-    bool ok = false;
-    QString text = QInputDialog::getText(parent(), title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog box(parent());
+    makeWindowModal(&box);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    box.setInputMode(QInputDialog::TextInput);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 QString QtDialogs::qtNameFilters(const QString& classicFilter)
@@ -63,6 +85,7 @@ QString QtDialogs::qtNameFilters(const QString& classicFilter)
 std::optional<QString> QtDialogs::openFileName(const FileRequest& request)
 {
     QFileDialog dialog(parent(), request.title, request.directory, qtNameFilters(request.filter));
+    makeWindowModal(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -76,11 +99,24 @@ std::optional<QString> QtDialogs::openFileName(const FileRequest& request)
 std::optional<QString> QtDialogs::saveFileName(const FileRequest& request)
 {
     QFileDialog dialog(parent(), request.title, request.directory, qtNameFilters(request.filter));
+    makeWindowModal(&dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!request.defaultExtension.isEmpty())
         dialog.setDefaultSuffix(request.defaultExtension.mid(1));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QString> QtDialogs::folderName(const FileRequest& request)
+{
+    QFileDialog dialog(parent(), request.title, request.directory);
+    makeWindowModal(&dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

@@ -4,7 +4,8 @@
 
 class QWidget;
 
-// The real dialogs: Qt message boxes, input boxes and file dialogs, parented to the active window.
+// The real dialogs: Qt message boxes, input boxes and file dialogs, modal to the program's top
+// window only.
 class QtDialogs : public Dialogs
 {
 public:
@@ -14,6 +15,7 @@ public:
                                     const QString& defaultText = {}) override;
     std::optional<QString> openFileName(const FileRequest& request) override;
     std::optional<QString> saveFileName(const FileRequest& request) override;
+    std::optional<QString> folderName(const FileRequest& request) override;
     void processEvents() override;
 
     // "Reply Template (*.rtm)|*.rtm|All Files (*.*)|*.*" -> Qt's ";;"-separated name filters.
@@ -21,4 +23,5 @@ public:
 
 private:
     static QWidget* parent();
+    static void makeWindowModal(QWidget* box);
 };
