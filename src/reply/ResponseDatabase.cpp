@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QUrl>
 #include <QVariant>
+#include <algorithm>
 
 namespace {
 
@@ -150,18 +151,24 @@ std::optional<QSqlError> ResponseDatabase::write(QSqlDatabase& db, const Respons
     if (!q.exec())
         return rollBack(q.lastError());
     const QVariant id = q.lastInsertId();
-    QSqlQuery field(db);
-    if (!field.prepare(QStringLiteral(
-            "INSERT INTO Form_Field (Form_Response_ID, Field_Position, Form_Name, Friendly_Name, "
-            "Field_Value) VALUES (?, ?, ?, ?, ?)")))
-        return rollBack(field.lastError());
-    for (qsizetype k = 0; k < record.fields.size(); ++k) {
-        const FormVariable& v = record.fields[k];
-        field.bindValue(0, id);
-        field.bindValue(1, int(k + 1));
-        field.bindValue(2, notNull(v.formName));
-        field.bindValue(3, notNull(v.friendlyName));
-        field.bindValue(4, notNull(v.value));
+    // Many rows to one statement: a statement per field would cost more than the commit.
+    constexpr qsizetype RowsPerStatement = 500;
+    for (qsizetype first = 0; first < record.fields.size(); first += RowsPerStatement) {
+        const qsizetype n = std::min(RowsPerStatement, record.fields.size() - first);
+        QStringList rows(n, QStringLiteral("(?, ?, ?, ?, ?)"));
+        QSqlQuery field(db);
+        if (!field.prepare(QStringLiteral("INSERT INTO Form_Field (Form_Response_ID, Field_Position, "
+                                          "Form_Name, Friendly_Name, Field_Value) VALUES ") +
+                           rows.join(QStringLiteral(", "))))
+            return rollBack(field.lastError());
+        for (qsizetype k = first; k < first + n; ++k) {
+            const FormVariable& v = record.fields[k];
+            field.addBindValue(id);
+            field.addBindValue(int(k + 1));
+            field.addBindValue(notNull(v.formName));
+            field.addBindValue(notNull(v.friendlyName));
+            field.addBindValue(notNull(v.value));
+        }
         if (!field.exec())
             return rollBack(field.lastError());
     }
