@@ -10,6 +10,7 @@
 // cost, and reports the longest time the event loop waited during a run with them.
 //
 //   bench_folder_run [--files=N] [--rounds=N]     (other arguments are ignored)
+#include "BenchArguments.h"
 #include "ScriptedDialogs.h"
 #include "SubmissionGenerator.h"
 #include "app/AppState.h"
@@ -96,16 +97,6 @@ Peer runPeer(const QString& folder, const QString& designFile, const QString& da
     peer.seconds = out.value(QStringLiteral("seconds")).toDouble();
     peer.cpuSeconds = out.value(QStringLiteral("cpu_seconds")).toDouble();
     return peer;
-}
-
-int argument(int argc, char** argv, const QByteArray& name, int fallback, int minimum)
-{
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg.startsWith("--" + name + '='))
-            return std::max(minimum, arg.mid(name.size() + 3).toInt());
-    }
-    return fallback;
 }
 
 struct ProgramRun

@@ -12,6 +12,7 @@
 //
 //   bench_memory [--messages=N] [--files=N]     (other arguments are ignored)
 #include "MailSamples.h"
+#include "BenchArguments.h"
 #include "ScriptedDialogs.h"
 #include "SubmissionGenerator.h"
 #include "app/AppState.h"
@@ -65,16 +66,6 @@ Sample sample(AppState& state)
             qint64(state.eventLog().text().size())};
 }
 
-int argument(int argc, char** argv, const QByteArray& name, int fallback, int minimum)
-{
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        if (arg.startsWith("--" + name + '='))
-            return std::max(minimum, arg.mid(name.size() + 3).toInt());
-    }
-    return fallback;
-}
-
 int fail(const QString& why)
 {
     std::fprintf(stderr, "bench_memory: %s\n", qPrintable(why));
@@ -97,14 +88,6 @@ bool writeMaildir(const QString& folder, int count, SubmissionGenerator& generat
             return false;
     }
     return true;
-}
-
-QString argumentText(int argc, char** argv, const QByteArray& name)
-{
-    for (int i = 1; i < argc; ++i)
-        if (QByteArray(argv[i]).startsWith("--" + name + '='))
-            return QString::fromLocal8Bit(argv[i] + name.size() + 3);
-    return {};
 }
 
 // One run in this process over the items in source: prints its line and returns the exit code.
