@@ -1,6 +1,8 @@
 #include "app/ui/frmMain.h"
 
 #include "app/AppState.h"
+#include "app/ui/EnterKeyFilter.h"
+#include "app/ui/PickFilter.h"
 #include "app/ui/frmAbout.h"
 #include "app/ui/frmHelp.h"
 #include "common/Dialogs.h"
@@ -13,7 +15,6 @@
 #include <QComboBox>
 #include <QAbstractItemView>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -25,8 +26,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
-#include <functional>
-#include <utility>
 
 namespace {
 
@@ -318,70 +317,6 @@ void frmMain::closeEvent(QCloseEvent* event)
 }
 
 namespace {
-// Enter in the grid, which a table view would otherwise take as "activate this cell".
-class EnterKeyFilter : public QObject
-{
-public:
-    EnterKeyFilter(QObject* parent, std::function<bool()> onEnter)
-        : QObject(parent), m_onEnter(std::move(onEnter))
-    {
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_onEnter())
-                return true;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<bool()> m_onEnter;
-};
-
-// Remembers that the user picked an entry on the open list: a click or Enter there. The list's
-// own filter closes it and then reports the entry activated, which a wheel turn or a key typed
-// over the closed list also does; only a pick may insert a marker.
-class PickFilter : public QObject
-{
-public:
-    explicit PickFilter(QComboBox* combo) : QObject(combo)
-    {
-        combo->view()->installEventFilter(this);
-        combo->view()->viewport()->installEventFilter(this);
-    }
-    bool takePick() { return std::exchange(m_picked, false); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonRelease:
-            m_picked = true;
-            break;
-        case QEvent::ShortcutOverride: // where the list takes Enter
-        case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            m_picked = key == Qt::Key_Return || key == Qt::Key_Enter;
-            break;
-        }
-        case QEvent::Hide:
-            // A pick is reported at once; a list closed otherwise leaves none behind.
-            QTimer::singleShot(0, this, [this] { m_picked = false; });
-            break;
-        default:
-            break;
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    bool m_picked = false;
-};
-
 QString menuCaption(QString path)
 {
     return path.replace(QLatin1Char('&'), QLatin1String("&&"));

@@ -5,6 +5,7 @@
 #include <QInputDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 QWidget* QtDialogs::parent()
 {
@@ -77,7 +78,10 @@ QString QtDialogs::qtNameFilters(const QString& classicFilter)
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         if (patterns == QLatin1String("*.*"))
             patterns = QStringLiteral("*");
-        filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        // Qt reads the patterns from the name's last parentheses and shows the name whole: a
+        // description that gives them already would show them twice.
+        static const QRegularExpression given(QStringLiteral("\\s*\\([^()]*\\)$"));
+        filters << QString(parts[i]).remove(given) + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
     return filters.join(QStringLiteral(";;"));
 }

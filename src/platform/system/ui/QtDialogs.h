@@ -18,7 +18,8 @@ public:
     std::optional<QString> folderName(const FileRequest& request) override;
     void processEvents() override;
 
-    // "Reply Template (*.rtm)|*.rtm|All Files (*.*)|*.*" -> Qt's ";;"-separated name filters.
+    // "Reply Template (*.rtm)|*.rtm|All Files (*.*)|*.*" -> "Reply Template (*.rtm);;All Files (*)",
+    // Qt's name filters.
     static QString qtNameFilters(const QString& classicFilter);
 
 private:
