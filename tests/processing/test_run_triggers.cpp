@@ -196,6 +196,9 @@ private slots:
         QVERIFY(clicked);
         QCOMPARE(rig.items(), QStringList({"a@x.org processed [OK]", "   SMTP Send to a@x.org [OK]", "",
                                            "File processing was halted by user", ""}));
+        // The items the halt kept the run from reaching count as ok.
+        QCOMPARE(rig.summary(), RunLog::summary("3 files were processed", "3 files were ok", "0 files were ignored",
+                                                "0 errors were found"));
         QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.idle());
     }
