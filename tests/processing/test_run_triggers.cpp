@@ -241,6 +241,12 @@ private slots:
         QVERIFY(rig.idle());
     }
 
+    // The file dialogs read the program's "text|patterns|..." filters as Qt's name filters.
+    void fileDialogFiltersInQtForm()
+    {
+        QCOMPARE(QtDialogs::qtNameFilters("Forms|*.att;*.dat|All Files|*.*"), QStringLiteral("Forms (*.att *.dat);;All Files (*)"));
+    }
+
     void timerRunsEveryNthMinute_data()
     {
         QTest::addColumn<QString>("minutes");
