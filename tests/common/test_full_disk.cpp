@@ -28,15 +28,12 @@ public:
         if (m_mounted)
             QProcess::execute("umount", {"-l", m_folder});
     }
-    bool mounted() const { return m_mounted; }
-
     void fill()
     {
         if (m_mounted) {
             QFile filler(m_folder + "/filler");
             QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-            const QByteArray block(512, 'x');
-            while (filler.write(block) > 0) {
+            while (filler.write(QByteArray(512, 'x')) > 0) {
             }
             return;
         }
@@ -49,18 +46,11 @@ public:
     }
     void release()
     {
-        if (m_mounted)
-            QFile::remove(m_folder + "/filler");
-        if (m_limited)
+        QFile::remove(m_folder + "/filler");
+        if (std::exchange(m_limited, false))
             ::setrlimit(RLIMIT_FSIZE, &m_limit);
-        m_limited = false;
     }
-    QStringList files() const
-    {
-        QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden);
-        names.removeAll("filler");
-        return names;
-    }
+    QStringList files() const { return QDir(m_folder).entryList(QDir::Files | QDir::Hidden); }
 
 private:
     QString m_folder;
@@ -89,27 +79,24 @@ private slots:
     {
         QFETCH(QString, file);
         TestApp app;
-        const QString folder = app.path("disk");
+        const QString folder = app.path("disk"), path = folder + '/' + file;
         QVERIFY(QDir().mkpath(folder));
         FullDisk disk(folder);
-        const QString path = folder + '/' + file;
         const QByteArray old = "the old file, which must survive\r\n";
         writeBytes(path, old);
-
         ReplyTemplate& reply = app.state->replyTemplate();
         reply.setDesignText("Dear <<name>>, thank you.");
         reply.setChanged(true);
         SettingsStore store(app.settings(), folder);
-        const ReportData data{"Form Responses", "Date Range", "x", {"Subject"}, {{"a reply"}}};
         const auto save = [&] {
             if (file == "FORM.INI")
                 return store.SaveSettings();
             if (file == "report.pdf")
-                return ReportDocument(data, QLocale::c()).savePdf(path);
+                return ReportDocument({"Form Responses", "Date Range", "x", {"Subject"}, {{"a reply"}}}, QLocale::c())
+                    .savePdf(path);
             app.dialogs.answerText(path);
             return app.state->designer().FileSaveAs() == TemplateDesigner::SaveResult::Saved;
         };
-
         disk.fill();
         const bool saved = save();
         disk.release();
@@ -120,7 +107,6 @@ private slots:
             QCOMPARE(app.dialogs.messages(), QStringList{warning(ErrorCode::SavingTemplate)});
             QVERIFY(reply.isChanged());
         }
-
         QVERIFY(save());
         QVERIFY(readBytes(path) != old && !readBytes(path).isEmpty());
         QCOMPARE(disk.files(), QStringList{file});

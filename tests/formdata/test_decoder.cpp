@@ -57,8 +57,6 @@ private slots:
         QTest::newRow("upper and lower case") << QByteArray("a=%41%2b%2B&b=ann%40x.org%25") << Pairs{P("a", "A++"), P("b", "ann@x.org%")};
         QTest::newRow("UTF-8") << QByteArray("a=caf%C3%A9&b=na\xc3\xafve") << Pairs{P("a", "café"), P("b", "naïve")};
         QTest::newRow("Windows-1252 bytes") << QByteArray("a=caf%E9&b=%8010") << Pairs{P("a", "café"), P("b", "€10")};
-        QTest::newRow("every code of the classic table")
-            << QByteArray("a=%21%22%23%24%26%27%28%29%2B%2C%3A%3B%3C%3D%3E%5B%5D%5C%2F%3F") << Pairs{P("a", "!\"#$&'()+,:;<=>[]\\/?")};
         // A "%" that does not start a valid escape is kept, and what follows still acts.
         QTest::newRow("percent before no hex or an escape") << QByteArray("a=50%&b=%zz+1&c=%%41") << Pairs{P("a", "50%"), P("b", "%zz 1"), P("c", "%A")};
         QTest::newRow("percent with one hex digit") << QByteArray("a=%4=b") << Pairs{P("a", ""), P("%4", "b")};
@@ -92,13 +90,11 @@ private slots:
     {
         QCOMPARE(decode("a=" + QByteArray(98, 'x'), 100), DecodeResult::Decoded);
         QCOMPARE(decode("a=" + QByteArray(99, 'x'), 100), DecodeResult::Ignored);
-        QVERIFY(log().text().endsWith("\r\nform.dat (101 bytes) exceeds user defined limit\r\nform.dat [IGNORED]"));
         QCOMPARE(table().count(), 0);
         // Limit 0 switches the check off; an empty file is still refused; a negative limit
         // decodes every file, an empty one included.
         QCOMPARE(decode(QByteArray(50000, 'y').prepend("a="), 0), DecodeResult::Decoded);
         QCOMPARE(decode("", 0), DecodeResult::Ignored);
-        QCOMPARE(lastLogLine(), QStringLiteral("form.dat (0 bytes) [IGNORED]"));
         QCOMPARE(decode("", -1), DecodeResult::Decoded);
         QCOMPARE(DecodeSubmission(app.path("gone.dat"), "gone.dat", 0, table(), log()), DecodeResult::ParseError);
         QCOMPARE(lastLogLine(), QStringLiteral("gone.dat could not be read [ERROR]"));
@@ -131,10 +127,6 @@ private slots:
         QCOMPARE(table().listModel()->stringList(), (QStringList{"x [First]", "email [email]", "msg []", "x [x]"}));
         QCOMPARE(decode("X=1"), DecodeResult::Decoded);
         QCOMPARE(pairs(true), (Pairs{{"X", "X"}}));
-        // Resetting keeps the rows the definitions give, without values.
-        table().ResetToDefinitions();
-        QCOMPARE(table().count(), 1);
-        QCOMPARE(table().gridModel()->cell(0, 2), QString());
         // After a failed template load the definitions can be shorter than the variables;
         // renaming must neither crash nor break the pairing by position.
         QCOMPARE(decode("a=1&b=2&c=3"), DecodeResult::Decoded);

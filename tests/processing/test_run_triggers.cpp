@@ -196,6 +196,9 @@ private slots:
         QVERIFY(clicked);
         QCOMPARE(rig.items(), QStringList({"a@x.org processed [OK]", "   SMTP Send to a@x.org [OK]", "",
                                            "File processing was halted by user", ""}));
+        // The items the halt kept the run from reaching count as ok.
+        QCOMPARE(rig.summary(), RunLog::summary("3 files were processed", "3 files were ok", "0 files were ignored",
+                                                "0 errors were found"));
         QCOMPARE(sink.messages().size(), 1);
         QVERIFY(rig.idle());
     }
@@ -236,6 +239,12 @@ private slots:
         QCOMPARE(seen, (QList<bool>{true, true, true}));
         QCOMPARE(rig.items(), QStringList({"f0.dat processed [OK]", "", "File processing was halted by user", ""}));
         QVERIFY(rig.idle());
+    }
+
+    // The file dialogs read the program's "text|patterns|..." filters as Qt's name filters.
+    void fileDialogFiltersInQtForm()
+    {
+        QCOMPARE(QtDialogs::qtNameFilters("Forms|*.att;*.dat|All Files|*.*"), QStringLiteral("Forms (*.att *.dat);;All Files (*)"));
     }
 
     void timerRunsEveryNthMinute_data()

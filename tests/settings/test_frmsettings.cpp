@@ -50,6 +50,8 @@ private slots:
     void controlsAndRecordFollowEachOther()
     {
         Fixture f;
+        // Every part the window builds lies inside it: none is left a window of its own.
+        QCOMPARE(QApplication::topLevelWidgets(), QWidgetList{&f.w});
         f.w.radbtnPOP_Click();
         QTest::keyClicks(f.w.txtPOPSMTP, "mail.example.org");
         f.w.chkDoNotReply->click();
@@ -212,7 +214,7 @@ private slots:
         const auto& asked = f.dialogs.shown().last();
         QCOMPARE(asked.kind, ScriptedDialogs::Kind::Folder);
         QCOMPARE(asked.file.directory, in + '/');
-        QCOMPARE(f.settings().localFolder() + f.w.txtLocalLocation->text(), f.path("empty/") + f.path("empty/"));
+        QCOMPARE(f.settings().localFolder() + f.w.txtLocalLocation->selectedText(), f.path("empty/") + f.path("empty/"));
         f.dialogs.answerText(std::nullopt);
         f.w.Command4->click();
         QCOMPARE(f.settings().localFolder(), f.path("empty/"));

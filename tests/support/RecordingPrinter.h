@@ -21,15 +21,15 @@ public:
     PrintJobFactory factory();
 
     const QList<Job>& jobs() const { return m_jobs; }
-    Job& job(int index) { return m_jobs[index]; }
     void clear() { m_jobs.clear(); }
 
     void setAvailable(bool available) { m_available = available; }
     // The printer fails on this line of a job (counted from 1); 0 never fails.
     void failAtLine(int line) { m_failAtLine = line; }
-    int failingLine() const { return m_failAtLine; }
 
 private:
+    class RecordingPrintJob;
+
     QList<Job> m_jobs;
     bool m_available = true;
     int m_failAtLine = 0;

@@ -2,14 +2,11 @@
 
 #include <QCoreApplication>
 
-void ScriptedDialogs::answerText(std::optional<QString> text)
-{
-    m_answers.push_back(text ? QVariant(*text) : QVariant());
-}
-
 Dialogs::Answer ScriptedDialogs::messageBox(const QString& text, Icon icon, Buttons buttons,
                                             const QString& title)
 {
+    if (onMessageBox)
+        onMessageBox(text);
     m_shown.append({Kind::Message, text, title, icon, buttons, {}, {}});
     if (!m_answers.empty() && m_answers.front().typeId() == QMetaType::Int) {
         const auto a = Answer(m_answers.front().toInt());
@@ -33,41 +30,30 @@ std::optional<QString> ScriptedDialogs::takeText()
 std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
                                                  const QString& defaultText)
 {
+    if (onInputBox)
+        onInputBox();
     m_shown.append({Kind::Input, prompt, title, Icon::None, Buttons::OkCancel, defaultText, {}});
     return takeText();
 }
 
-std::optional<QString> ScriptedDialogs::openFileName(const FileRequest& request)
+std::optional<QString> ScriptedDialogs::fileName(Kind kind, const FileRequest& request)
 {
-    m_shown.append({Kind::Open, request.title, request.title, Icon::None, Buttons::OkCancel, {},
-                    request});
+    m_shown.append({kind, request.title, request.title, Icon::None, Buttons::OkCancel, {}, request});
     return takeText();
 }
 
 std::optional<QString> ScriptedDialogs::saveFileName(const FileRequest& request)
 {
-    m_shown.append({Kind::Save, request.title, request.title, Icon::None, Buttons::OkCancel, {},
-                    request});
-    auto name = takeText();
+    auto name = fileName(Kind::Save, request);
     // The real dialog adds the default extension to a name typed without one.
-    if (name && !name->isEmpty() && !request.defaultExtension.isEmpty()) {
-        const int slash = int(name->lastIndexOf(QLatin1Char('/')));
-        if (!name->mid(slash + 1).contains(QLatin1Char('.')))
-            *name += request.defaultExtension;
-    }
+    if (name && !name->isEmpty() && !request.defaultExtension.isEmpty() &&
+        !name->section(QLatin1Char('/'), -1).contains(QLatin1Char('.')))
+        *name += request.defaultExtension;
     return name;
-}
-
-std::optional<QString> ScriptedDialogs::folderName(const FileRequest& request)
-{
-    m_shown.append({Kind::Folder, request.title, request.title, Icon::None, Buttons::OkCancel, {},
-                    request});
-    return takeText();
 }
 
 void ScriptedDialogs::processEvents()
 {
-    ++m_eventLoopRuns;
     QCoreApplication::processEvents();
 }
 

@@ -19,7 +19,15 @@ public:
     void answer(const MailProfile& profile) { m_answers.push_back(profile); }
     void cancel() { m_answers.push_back(std::nullopt); }
 
-    std::optional<MailProfile> logon(const MailProfile& profile, const QString& reason) override;
+    std::optional<MailProfile> logon(const MailProfile& profile, const QString& reason) override
+    {
+        m_requests.append({profile, reason});
+        if (m_answers.empty())
+            return std::nullopt;
+        const std::optional<MailProfile> answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
 
     const QList<Request>& requests() const { return m_requests; }
 

@@ -10,8 +10,6 @@
 
 namespace {
 
-const QString Python = QStringLiteral("/usr/bin/python3");
-
 // Binds port 0 so the system picks a free port, tells it on stdout, and serves until its
 // standard input closes. Its one argument is a JSON object: "maildir", "counter" (a file that
 // gets one byte per connection), "tls" ("none", "starttls", "implicit"), "cert", "key", "user",
@@ -112,22 +110,8 @@ void SmtpSink::start(const SmtpSinkOptions& options, Store store)
         config.insert("maildir", m_dir.filePath(QStringLiteral("Maildir")));
     if (options.stallAtEndOfData)
         config.insert("held", m_dir.filePath(QStringLiteral("held")));
-    const QStringList args{QStringLiteral("-c"), QString::fromLatin1(SinkScript),
-                           QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact))};
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(Python, args);
-    if (!m_process.waitForStarted(10000)) {
-        m_error = m_process.errorString();
-        return;
-    }
-    while (!m_process.canReadLine() && m_process.waitForReadyRead(20000)) {
-    }
-    bool ok = false;
-    const uint port = m_process.readLine().trimmed().toUInt(&ok);
-    if (ok && port > 0 && port < 65536)
-        m_port = quint16(port);
-    else
-        m_error = QString::fromLocal8Bit(m_process.readAllStandardError());
+    m_server.start({QStringLiteral("-c"), QString::fromLatin1(SinkScript),
+                    QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact))});
 }
 
 int SmtpSink::connections() const
@@ -139,17 +123,6 @@ QByteArray SmtpSink::heldData() const
 {
     QFile f(m_dir.filePath(QStringLiteral("held")));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-SmtpSink::~SmtpSink()
-{
-    if (m_process.state() == QProcess::NotRunning)
-        return;
-    m_process.closeWriteChannel();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
 }
 
 QList<QByteArray> SmtpSink::messages() const
@@ -173,7 +146,7 @@ QList<QByteArray> SmtpSink::messages() const
 QJsonObject SmtpSink::decoded(const QByteArray& message)
 {
     QProcess p;
-    p.start(Python, {QStringLiteral("-c"), QString::fromLatin1(DecodeScript)});
+    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(DecodeScript)});
     p.write(message);
     p.closeWriteChannel();
     if (!p.waitForFinished(20000) || p.exitCode() != 0)

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "PythonServer.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -24,8 +25,7 @@ struct SmtpSinkOptions
 };
 
 // A real SMTP server for tests and benchmarks: Debian's aiosmtpd on 127.0.0.1 on a free port,
-// storing what arrives in a Maildir (or dropping it). It stops with the object, and also when
-// the process that started it dies.
+// storing what arrives in a Maildir (or dropping it).
 class SmtpSink
 {
 public:
@@ -33,15 +33,12 @@ public:
 
     explicit SmtpSink(Store store = Store::Maildir);
     explicit SmtpSink(const SmtpSinkOptions& options, Store store = Store::Maildir);
-    ~SmtpSink();
-    SmtpSink(const SmtpSink&) = delete;
-    SmtpSink& operator=(const SmtpSink&) = delete;
 
-    bool isRunning() const { return m_port != 0; }
-    quint16 port() const { return m_port; }
+    bool isRunning() const { return m_server.isRunning(); }
+    quint16 port() const { return m_server.port(); }
     // As SMTP_Server_Address holds it: host, colon, port.
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
-    QString errorText() const { return m_error; } // why the server did not start
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
+    QString errorText() const { return m_server.errorText(); } // why the server did not start
 
     // The stored messages, oldest first, as aiosmtpd wrote them: the message with the headers
     // X-Peer, X-MailFrom and X-RcptTo added, lines ending in LF.
@@ -60,7 +57,5 @@ private:
     void start(const SmtpSinkOptions& options, Store store);
 
     QTemporaryDir m_dir;
-    QProcess m_process;
-    quint16 m_port = 0;
-    QString m_error;
+    PythonServer m_server;
 };

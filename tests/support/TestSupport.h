@@ -31,29 +31,6 @@ QByteArray readBytes(const QString& path);
 // user's configuration folder, so tests never touch the real one. Set up by the first TestApp.
 QString userSettingsFolder();
 
-// Scripted dialogs that also let a test act while a box is open, as the user can while a run
-// waits for an answer: the hook runs first, then the queued answer is given.
-class HookedDialogs : public ScriptedDialogs
-{
-public:
-    std::function<void()> onInputBox;
-    std::function<void(const QString& text)> onMessageBox;
-
-    Answer messageBox(const QString& text, Icon icon, Buttons buttons, const QString& title = Title) override
-    {
-        if (onMessageBox)
-            onMessageBox(text);
-        return ScriptedDialogs::messageBox(text, icon, buttons, title);
-    }
-    std::optional<QString> inputBox(const QString& prompt, const QString& title = Title,
-                                    const QString& defaultText = {}) override
-    {
-        if (onInputBox)
-            onInputBox();
-        return ScriptedDialogs::inputBox(prompt, title, defaultText);
-    }
-};
-
 // A Maildir that a test fills as a delivery agent would: each message under a unique name that
 // begins with its delivery time, into new/ (unseen by any mail program) or into cur/ with flags.
 class TestMaildir
@@ -102,7 +79,7 @@ public:
     QByteArray readFile(const QString& name) const { return readBytes(path(name)); }
     SystemSettings& settings() { return state->settings(); }
 
-    HookedDialogs dialogs;
+    ScriptedDialogs dialogs;
     std::unique_ptr<AppState> state;
 
     void prepareRuns();
