@@ -245,6 +245,9 @@ private slots:
     void fileDialogFiltersInQtForm()
     {
         QCOMPARE(QtDialogs::qtNameFilters("Forms|*.att;*.dat|All Files|*.*"), QStringLiteral("Forms (*.att *.dat);;All Files (*)"));
+        // Patterns the description gives are shown once, as Qt reads them.
+        QCOMPARE(QtDialogs::qtNameFilters("Mailto Form (*.dat, *.att)|*.dat;*.att|All Files (*.*)|*.*"),
+                 QStringLiteral("Mailto Form (*.dat *.att);;All Files (*)"));
     }
 
     void timerRunsEveryNthMinute_data()
