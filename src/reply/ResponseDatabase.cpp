@@ -32,7 +32,7 @@ bool isBusy(int code)
     return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
 }
 
-// A statement of the C interface, which a reply's write takes without the cost that the Qt layer
+// A statement of SQLite's own interface: a reply's write goes without the cost that Qt's layer
 // adds to every statement and every value. The first failure sticks: later calls do nothing and
 // code() gives it.
 class Statement

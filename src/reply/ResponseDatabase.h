@@ -56,8 +56,8 @@ public:
     static QDateTime shownDate(const QString& stored);
 
 private:
-    // These return SQLite's result codes.
     Result append(sqlite3* db, const ResponseRecord& record, const QDeadlineTimer& busy);
+    // These return SQLite's result code, SQLITE_OK when all went in.
     static int write(sqlite3* db, const ResponseRecord& record);
     static int insert(sqlite3* db, const ResponseRecord& record);
     static int upgrade(sqlite3* db);
