@@ -1,7 +1,7 @@
 # Sourced by scripts/run and scripts/test: installs the Debian packages that are missing.
 BREVANE_PACKAGES=(
   cmake ninja-build g++ pkg-config ccache
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6svg6
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libqt6svg6
   libvmime-dev libbenchmark-dev fonts-dejavu-core
   python3 python3-aiosmtpd dovecot-imapd openssl dpkg-dev
 )

@@ -12,7 +12,8 @@
 #include <QHash>
 #include <QUrl>
 #include <QVariant>
-#include <algorithm>
+#include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -26,18 +27,59 @@ QString connectionName()
 
 // SQLITE_BUSY and SQLITE_LOCKED, also in their extended forms: another connection holds the
 // file, so a later try may succeed.
-bool isBusy(const QSqlError& error)
+bool isBusy(int code)
 {
-    bool ok = false;
-    const int code = error.nativeErrorCode().toInt(&ok);
-    return ok && ((code & 0xff) == 5 || (code & 0xff) == 6);
+    return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
 }
 
-// A null text would be stored as NULL; an empty address is recorded as empty text.
-QString notNull(const QString& text)
+// A statement of SQLite's own interface: a reply's write goes without the cost that Qt's layer
+// adds to every statement and every value. The first failure sticks: later calls do nothing and
+// code() gives it.
+class Statement
 {
-    return text.isNull() ? QString(QLatin1String("")) : text;
-}
+public:
+    Statement(sqlite3* db, const char* sql)
+    {
+        m_code = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return m_code == SQLITE_OK; }
+    int code() const { return m_code; }
+    sqlite3_stmt* handle() const { return m_statement; }
+
+    // The text must outlive the step. A null QString is bound as empty text, not as NULL.
+    void bind(int index, const QByteArray& text)
+    {
+        if (ok())
+            m_code = sqlite3_bind_text(m_statement, index, text.constData(), int(text.size()),
+                                       SQLITE_STATIC);
+    }
+    void bind(int index, sqlite3_int64 value)
+    {
+        if (ok())
+            m_code = sqlite3_bind_int64(m_statement, index, value);
+    }
+    // SQLITE_ROW, SQLITE_DONE or the failure, which then sticks.
+    int step()
+    {
+        const int code = sqlite3_step(m_statement);
+        if (code != SQLITE_ROW && code != SQLITE_DONE)
+            m_code = code;
+        return code;
+    }
+    void reset()
+    {
+        if (ok())
+            m_code = sqlite3_reset(m_statement);
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+    int m_code = SQLITE_OK;
+};
 
 // Opens one connection for the length of a call and removes it afterwards.
 class Connection
@@ -91,116 +133,139 @@ ResponseDatabase::Result ResponseDatabase::AppendRecord(const ResponseRecord& re
 {
     const QDeadlineTimer busy(m_busyLimitMs);
     // mode=rw: the program never creates the file, a missing one fails to open.
-    const QString uri = QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded) +
-                        QStringLiteral("?mode=rw");
-    const Connection connection(uri, QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=0"));
-    QSqlDatabase db = QSqlDatabase::database(connection.name(), false);
-    const Result result = append(db, record, busy);
-    db.close();
-    db = QSqlDatabase();
+    const QByteArray uri = QUrl::fromLocalFile(m_path).toString(QUrl::FullyEncoded).toUtf8() +
+                           QByteArrayLiteral("?mode=rw");
+    sqlite3* db = nullptr;
+    const int opened = sqlite3_open_v2(
+        uri.constData(), &db,
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    const Result result = opened == SQLITE_OK ? append(db, record, busy) : Result::ConnectFailed;
+    sqlite3_close_v2(db);
     return result;
 }
 
-ResponseDatabase::Result ResponseDatabase::append(QSqlDatabase& db, const ResponseRecord& record,
+ResponseDatabase::Result ResponseDatabase::append(sqlite3* db, const ResponseRecord& record,
                                                   const QDeadlineTimer& busy)
 {
-    if (!db.open())
-        return Result::ConnectFailed;
+    sqlite3_extended_result_codes(db, 1);
     for (;;) {
-        QSqlQuery probe(db);
-        if (probe.exec(QStringLiteral("SELECT 1 FROM Form_Response LIMIT 0")))
+        Statement probe(db, "SELECT 1 FROM Form_Response LIMIT 0");
+        const int code = probe.ok() ? probe.step() : probe.code();
+        if (code == SQLITE_DONE)
             break;
-        if (!isBusy(probe.lastError()) || busy.hasExpired())
+        if (!isBusy(code) || busy.hasExpired())
             return Result::ConnectFailed;
         EventLoopWait::pause(BusyStepMs);
     }
     for (;;) {
-        const std::optional<QSqlError> error = write(db, record);
-        if (!error)
+        const int code = write(db, record);
+        if (code == SQLITE_OK)
             return Result::Recorded;
-        if (!isBusy(*error) || busy.hasExpired())
+        if (!isBusy(code) || busy.hasExpired())
             return Result::WriteFailed;
         EventLoopWait::pause(BusyStepMs);
     }
 }
 
 // The row, its fields and any upgrade of an older file commit together or not at all.
-std::optional<QSqlError> ResponseDatabase::write(QSqlDatabase& db, const ResponseRecord& record)
+int ResponseDatabase::write(sqlite3* db, const ResponseRecord& record)
 {
-    QSqlQuery q(db);
     // IMMEDIATE takes the write lock first, so that a busy file fails before anything is done.
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return q.lastError();
-    const auto rollBack = [&db](const QSqlError& error) {
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        return std::optional<QSqlError>(error);
-    };
-    if (const auto error = upgrade(db))
-        return rollBack(*error);
-    if (!q.prepare(QStringLiteral(
-            "INSERT INTO Form_Response (Form_Reponse_Source_Date, Form_Response_Source_Address, "
-            "Form_Response_Subject, Form_Response_Message, Form_Response_Status, "
-            "Form_Response_Fingerprint) VALUES (?, ?, ?, ?, ?, ?)")))
-        return rollBack(q.lastError());
-    q.addBindValue(storedDate(record.sourceDate));
-    q.addBindValue(notNull(record.sourceAddress));
-    q.addBindValue(notNull(record.subject));
-    q.addBindValue(notNull(record.message));
-    q.addBindValue(notNull(record.status));
-    q.addBindValue(notNull(record.fingerprint));
-    if (!q.exec())
-        return rollBack(q.lastError());
-    const QVariant id = q.lastInsertId();
-    // Many rows to one statement: a statement per field would cost more than the commit.
-    constexpr qsizetype RowsPerStatement = 500;
-    for (qsizetype first = 0; first < record.fields.size(); first += RowsPerStatement) {
-        const qsizetype n = std::min(RowsPerStatement, record.fields.size() - first);
-        QStringList rows(n, QStringLiteral("(?, ?, ?, ?, ?)"));
-        QSqlQuery field(db);
-        if (!field.prepare(QStringLiteral("INSERT INTO Form_Field (Form_Response_ID, Field_Position, "
-                                          "Form_Name, Friendly_Name, Field_Value) VALUES ") +
-                           rows.join(QStringLiteral(", "))))
-            return rollBack(field.lastError());
-        for (qsizetype k = first; k < first + n; ++k) {
-            const FormVariable& v = record.fields[k];
-            field.addBindValue(id);
-            field.addBindValue(int(k + 1));
-            field.addBindValue(notNull(v.formName));
-            field.addBindValue(notNull(v.friendlyName));
-            field.addBindValue(notNull(v.value));
-        }
-        if (!field.exec())
-            return rollBack(field.lastError());
+    if (const int code = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr))
+        return code;
+    const int code = insert(db, record);
+    if (code != SQLITE_OK) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return code;
     }
-    if (!q.exec(QStringLiteral("COMMIT")))
-        return rollBack(q.lastError());
-    return std::nullopt;
+    if (const int failed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr)) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return failed;
+    }
+    return SQLITE_OK;
+}
+
+int ResponseDatabase::insert(sqlite3* db, const ResponseRecord& record)
+{
+    if (const int code = upgrade(db))
+        return code;
+    {
+        Statement row(db, "INSERT INTO Form_Response (Form_Reponse_Source_Date, "
+                          "Form_Response_Source_Address, Form_Response_Subject, "
+                          "Form_Response_Message, Form_Response_Status, "
+                          "Form_Response_Fingerprint) VALUES (?, ?, ?, ?, ?, ?)");
+        const QByteArray texts[] = {storedDate(record.sourceDate).toUtf8(),
+                                    record.sourceAddress.toUtf8(), record.subject.toUtf8(),
+                                    record.message.toUtf8(), record.status.toUtf8(),
+                                    record.fingerprint.toUtf8()};
+        for (int i = 0; i < 6 && row.ok(); ++i)
+            row.bind(i + 1, texts[i]);
+        if (!row.ok())
+            return row.code();
+        if (const int code = row.step(); code != SQLITE_DONE)
+            return code;
+    }
+    if (record.fields.isEmpty())
+        return SQLITE_OK;
+    const sqlite3_int64 id = sqlite3_last_insert_rowid(db);
+    // One statement stepped once per field: preparing a statement costs far more than a step.
+    Statement field(db, "INSERT INTO Form_Field (Form_Response_ID, Field_Position, Form_Name, "
+                        "Friendly_Name, Field_Value) VALUES (?, ?, ?, ?, ?)");
+    for (qsizetype k = 0; k < record.fields.size() && field.ok(); ++k) {
+        const FormVariable& v = record.fields[k];
+        const QByteArray texts[] = {v.formName.toUtf8(), v.friendlyName.toUtf8(),
+                                    v.value.toUtf8()};
+        field.bind(1, id);
+        field.bind(2, k + 1);
+        for (int i = 0; i < 3; ++i)
+            field.bind(i + 3, texts[i]);
+        if (field.ok() && field.step() != SQLITE_DONE)
+            return field.code();
+        field.reset();
+    }
+    return field.code();
 }
 
 // Brings a file of an earlier version to this one inside the caller's transaction.
-std::optional<QSqlError> ResponseDatabase::upgrade(QSqlDatabase& db)
+int ResponseDatabase::upgrade(sqlite3* db)
 {
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
-        return q.lastError();
-    if (q.value(0).toInt() >= SchemaVersion)
-        return std::nullopt;
-    const QSqlRecord columns = db.record(Table);
+    int version = 0;
+    {
+        Statement pragma(db, "PRAGMA user_version");
+        const int code = pragma.ok() ? pragma.step() : pragma.code();
+        if (code != SQLITE_ROW)
+            return code == SQLITE_DONE ? SQLITE_ERROR : code;
+        version = sqlite3_column_int(pragma.handle(), 0);
+    }
+    if (version >= SchemaVersion)
+        return SQLITE_OK;
+    QStringList columns;
+    QStringList fieldColumns;
+    for (auto [table, names] : {std::pair{"PRAGMA table_info(Form_Response)", &columns},
+                                std::pair{"PRAGMA table_info(Form_Field)", &fieldColumns}}) {
+        Statement info(db, table);
+        int code = info.ok() ? info.step() : info.code();
+        for (; code == SQLITE_ROW; code = info.step())
+            names->append(QString::fromUtf8(
+                reinterpret_cast<const char*>(sqlite3_column_text(info.handle(), 1))));
+        if (code != SQLITE_DONE)
+            return code;
+    }
     QStringList steps;
     for (const char* column : {"Form_Response_Status", "Form_Response_Fingerprint"})
-        if (!columns.contains(QLatin1String(column)))
+        if (!columns.contains(QLatin1String(column), Qt::CaseInsensitive))
             steps << QStringLiteral("ALTER TABLE Form_Response ADD COLUMN %1 TEXT")
                          .arg(QLatin1String(column));
     QStringList made = schema();
-    if (db.record(FieldTable).isEmpty())
+    if (fieldColumns.isEmpty())
         steps << made[1];
     steps << made[2].replace(QStringLiteral("CREATE INDEX"),
                              QStringLiteral("CREATE INDEX IF NOT EXISTS"))
           << made[3];
     for (const QString& step : steps)
-        if (!q.exec(step))
-            return q.lastError();
-    return std::nullopt;
+        if (const int code = sqlite3_exec(db, step.toUtf8().constData(), nullptr, nullptr, nullptr))
+            return code;
+    return SQLITE_OK;
 }
 
 bool ResponseDatabase::holdsFingerprint(const QString& fingerprint) const

@@ -4,12 +4,10 @@
 
 #include <QDeadlineTimer>
 #include <QList>
-#include <QSqlError>
 #include <QString>
 #include <QStringList>
-#include <optional>
 
-class QSqlDatabase;
+struct sqlite3;
 
 // FORM.MDB: an SQLite file in the program folder holding tables Form_Response (one row per
 // reply) and Form_Field (the submitted fields of each). The program only ever adds rows to an
@@ -58,9 +56,11 @@ public:
     static QDateTime shownDate(const QString& stored);
 
 private:
-    Result append(QSqlDatabase& db, const ResponseRecord& record, const QDeadlineTimer& busy);
-    static std::optional<QSqlError> write(QSqlDatabase& db, const ResponseRecord& record);
-    static std::optional<QSqlError> upgrade(QSqlDatabase& db);
+    Result append(sqlite3* db, const ResponseRecord& record, const QDeadlineTimer& busy);
+    // These return SQLite's result code, SQLITE_OK when all went in.
+    static int write(sqlite3* db, const ResponseRecord& record);
+    static int insert(sqlite3* db, const ResponseRecord& record);
+    static int upgrade(sqlite3* db);
 
     QString m_path;
     int m_busyLimitMs = BusyLimitMs;
