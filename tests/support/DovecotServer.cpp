@@ -69,34 +69,14 @@ bool DovecotServer::prepareAccounts()
 
 QString DovecotServer::configuration() const
 {
-    return QStringLiteral("protocols = imap\n"
-                          "listen = 127.0.0.1\n"
-                          "base_dir = %1/run\n"
-                          "state_dir = %1/state\n"
-                          "log_path = %1/dovecot.log\n"
-                          "ssl = no\n"
-                          "disable_plaintext_auth = no\n"
-                          "auth_mechanisms = plain login\n"
-                          "auth_failure_delay = 0\n"
-                          "login_trusted_networks = 127.0.0.0/8\n"
-                          "default_internal_user = %2\n"
-                          "default_internal_group = %3\n"
-                          "default_login_user = %4\n"
-                          "first_valid_uid = %5\n"
-                          "first_valid_gid = %8\n"
-                          "mail_location = maildir:%6\n"
-                          "passdb {\n  driver = static\n  args = password=%7 nodelay=yes\n}\n"
-                          "userdb {\n  driver = static\n  args = uid=%5 gid=%8 home=%1/home/%u\n}\n"
-                          "service anvil {\n  chroot =\n"
-                          "  unix_listener anvil-auth-penalty {\n    mode = 0\n  }\n}\n"
-                          "service imap-login {\n  chroot =\n"
-                          "  inet_listener imap {\n    address = 127.0.0.1\n    port = %9\n  }\n"
-                          "  inet_listener imaps {\n    port = 0\n  }\n}\n")
-        .arg(m_dir.path(), m_internalUser, m_internalGroup, m_loginUser)
-        .arg(m_mailUid)
-        .arg(maildir(), Password)
-        .arg(m_mailGid)
-        .arg(m_port);
+    QString text = QString::fromUtf8(readBytes(QStringLiteral(BREVANE_SOURCE_DIR "/tests/support/dovecot.conf")));
+    const std::pair<const char*, QString> fields[] = {
+        {"DIR", m_dir.path()}, {"INTERNAL_USER", m_internalUser}, {"INTERNAL_GROUP", m_internalGroup},
+        {"LOGIN_USER", m_loginUser}, {"UID", QString::number(m_mailUid)}, {"GID", QString::number(m_mailGid)},
+        {"MAILDIR", maildir()}, {"PASSWORD", Password}, {"PORT", QString::number(m_port)}};
+    for (const auto& [name, value] : fields)
+        text.replace('@' + QLatin1String(name) + '@', value);
+    return text;
 }
 
 bool DovecotServer::waitForGreeting()

@@ -4,9 +4,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Debian's dovecot serving IMAP on 127.0.0.1 for one test: started in the foreground with its
-// own configuration, state and logs in a temporary folder, on free ports. Any user name logs
-// in with Password; every user's mail is the Maildir maildir().
+// Debian's dovecot serving IMAP on 127.0.0.1 for one test: started in the foreground with
+// dovecot.conf beside this file, its state and logs in a temporary folder, on a free port. Any
+// user name logs in with Password; every user's mail is the Maildir maildir().
 class DovecotServer
 {
 public:
