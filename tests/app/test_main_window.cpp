@@ -1,26 +1,13 @@
-// The main window offscreen, its About window, start-up and shut-down.
+// The main window offscreen: its panes and grid, the windows its menus open, start-up and
+// shut-down.
 #include "TestSupport.h"
-#include "app/ProductInfo.h"
-#include "app/SystemInformation.h"
-#include "app/ui/frmAbout.h"
 #include "app/ui/frmHelp.h"
 #include "reply/ui/frmReporting.h"
 #include "formdata/DecodeSubmission.h"
-#include "platform/system/ProgramLauncher.h"
-#include "platform/system/Registry.h"
-#include "platform/system/WebLink.h"
 #include "settings/IniFile.h"
 #include "settings/ui/frmSettings.h"
 
 namespace {
-
-// A registry without the tool's keys and a system without any of the tools.
-struct NoTools : Registry, ProgramLauncher
-{
-    std::optional<QString> GetKeyValue(Root, const QString&, const QString&) override { return {}; }
-    bool start(const QString&) override { return false; }
-    QString findOnPath(const QString&) override { return {}; }
-};
 
 QString stored(const TestApp& app, const char* key)
 {
@@ -34,32 +21,28 @@ class MainWindowTest : public QObject
     Q_OBJECT
 
 private slots:
+    // The design pane edits the template; a merge while the preview shows appears at once, one
+    // made behind another tab when the preview shows again.
     void previewTabMergesTheDesign()
     {
         TestApp app;
         frmMain w(*app.state);
         w.show();
-        const auto decode = [&app](const QByteArray& form) {
+        const auto merge = [&app](const QByteArray& form) {
             app.writeFile("f.dat", form);
             DecodeSubmission(app.path("f.dat"), "f.dat", 0, app.state->variables(), app.state->eventLog());
+            app.state->replyTemplate().MergeReplyPreview();
         };
-        decode("name=Ann");
+        merge("name=Ann");
         app.state->variables().SetFriendlyName("name", "");
         w.rtfReplyFormDesign->setPlainText("Dear <<name>>,\nthanks.");
         QCOMPARE(app.state->replyTemplate().designText(), QStringLiteral("Dear <<name>>,\r\nthanks."));
-        QVERIFY(app.state->replyTemplate().isChanged()); // an edit in the pane is the user's
-        app.state->replyTemplate().setChanged(false);
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Ann,\nthanks."));
-        QVERIFY(app.state->replyTemplate().isChanged());
-        // A merge while the preview shows appears at once; one made behind another tab appears
-        // when the preview shows again.
-        decode("name=Bo");
-        app.state->replyTemplate().MergeReplyPreview();
+        merge("name=Bo");
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Bo,\nthanks."));
         w.sstMain->setCurrentIndex(frmMain::TabFormData);
-        decode("name=Cy");
-        app.state->replyTemplate().MergeReplyPreview();
+        merge("name=Cy");
         w.sstMain->setCurrentIndex(frmMain::TabPreview);
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
     }
@@ -102,37 +85,9 @@ private slots:
         QCOMPARE(w.rtfEventLog->toPlainText(), QString(log.text()).replace("\r\n", "\n"));
     }
 
-    void aboutOpensItsLinksOnceAtATimeAndCloses()
-    {
-        TestApp app;
-        frmMain window(*app.state);
-        for (int i = 0; i < 2; ++i) {
-            window.mnuHelpAbout->trigger();
-            window.mnuHelpAbout->trigger();
-            QCOMPARE(window.findChildren<frmAbout*>().size(), 1);
-            QPointer<frmAbout> about = window.findChild<frmAbout*>();
-            QVERIFY(about->isVisible() && window.isEnabled());
-            QTest::mouseClick(about->cmdOK, Qt::LeftButton);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QVERIFY(about.isNull()); // unloaded: the next About builds a fresh window
-        }
-        frmAbout about(app.dialogs);
-        QStringList opened;
-        about.WebLink1->setOpener([&opened](const QString& address) {
-            opened << address;
-            return true;
-        });
-        QTest::mouseClick(about.lblURL, Qt::LeftButton);
-        QCOMPARE(opened, QStringList{ProductInfo::webAddress()});
-        NoTools none;
-        SystemInformation info(none, none, app.dialogs, {"hardinfo"});
-        about.useSystemInformation(&info);
-        QTest::mouseClick(about.cmdSysInfo, Qt::LeftButton);
-        QCOMPARE(app.dialogs.messages(), QStringList{"System Information Is Unavailable At This Time"});
-    }
-
     // Process waits while a run goes on, as the toolbar button does; Esc closes the report
-    // window; the guide opens once however often it is asked for.
+    // window; the guide opens once however often it is asked for; menu and toolbar open the
+    // settings window, never modal.
     void runMenuAndWindowsItOpens()
     {
         TestApp app;
@@ -153,6 +108,12 @@ private slots:
         const QList<frmHelp*> help = w.findChildren<frmHelp*>();
         QCOMPARE(help.size(), 1);
         QVERIFY(help[0]->isVisible() && help[0]->txtGuide->toPlainText().contains("Design the reply"));
+        frmSettings* settings = w.settingsWindow();
+        w.mnuOptionsSettings->trigger();
+        QVERIFY(settings->isVisible() && !settings->isModal());
+        settings->hide();
+        w.toolbarButton("btnSettings")->trigger();
+        QVERIFY(settings->isVisible());
     }
 
     // The check signs on with what the boxes hold, sends nothing and answers in one box.
@@ -166,55 +127,39 @@ private slots:
         SmtpSink sink(login);
         QVERIFY(sink.isRunning());
         frmMain w(*app.state);
-        auto* settings = w.findChild<frmSettings*>();
-        QVERIFY(settings);
+        auto* settings = w.settingsWindow();
         settings->radbtnPOP_Click();
-        using K = SystemSettings;
-        app.settings().setText(K::SMTP_Server_Address, sink.address());
-        app.settings().setText(K::MAPI_ID, login.user);
+        app.settings().setText(SystemSettings::SMTP_Server_Address, sink.address());
+        app.settings().setText(SystemSettings::MAPI_ID, login.user);
         const QString missing = app.path("nowhere");
-        struct Case { QString inbox, password, answer; };
-        const Case cases[]{
-            {app.mail().folder(), "right", "Inbox: OK\nSMTP: OK"},
-            {missing, "wrong",
-             "Inbox: Mail folder " + QDir::toNativeSeparators(missing) +
-                 " not found\nSMTP: 0108 - SMTP Server refused the login"},
-        };
-        for (const Case& c : cases) {
-            app.settings().setText(K::Mail_Inbox, c.inbox);
-            settings->txtPOPPassword->setText(c.password);
+        for (const auto& [inbox, password, answer] : {
+                 std::tuple{app.mail().folder(), "right", QStringLiteral("Inbox: OK\nSMTP: OK")},
+                 std::tuple{missing, "wrong", "Inbox: Mail folder " + QDir::toNativeSeparators(missing) +
+                                                  " not found\nSMTP: 0108 - SMTP Server refused the login"}}) {
+            app.settings().setText(SystemSettings::Mail_Inbox, inbox);
+            settings->txtPOPPassword->setText(password);
             app.dialogs.clearShown();
             settings->cmdCheckAccount->click();
-            QCOMPARE(app.dialogs.messages(), QStringList{c.answer});
-            QCOMPARE(app.dialogs.shown().first().icon, Dialogs::Icon::Information);
+            QCOMPARE(app.dialogs.messages(), QStringList{answer});
         }
-        QCOMPARE(sink.connections(), 2);
-        QVERIFY(sink.messages().isEmpty());
-        QVERIFY(!app.state->eventLog().text().contains("right"));
+        QVERIFY(sink.messages().isEmpty() && !app.state->eventLog().text().contains("right"));
     }
 
-    void startupLoadsTheSettingsAndLeavingWritesThem()
+    // Without FORM.INI start-up warns and goes on with the defaults; leaving writes them and,
+    // with nothing unsaved, asks nothing.
+    void startupWarnsWithoutSettingsAndLeavingWritesThem()
     {
-        for (const QByteArray& ini : {QByteArray(), QByteArray("[System Settings]\nLocal_Path=/srv/forms\nIgnore_Read_MAPI_Messages=0\n")}) {
-            TestApp app;
-            if (!ini.isEmpty())
-                app.writeFile("FORM.INI", ini);
-            frmMain w(*app.state);
-            QSignalSpy ended(&w, &frmMain::programEnded);
-            QVERIFY(runStartup(*app.state, w, 0));
-            QVERIFY(w.isVisible());
-            QCOMPARE(app.dialogs.messages(), ini.isEmpty() ? QStringList{warning(ErrorCode::ReadingSettings)} : QStringList());
-            QCOMPARE(app.settings().localFolder(), ini.isEmpty() ? QStringLiteral("/") : QStringLiteral("/srv/forms/"));
-            app.settings().setText(SystemSettings::SMTP_Server_Address, "mail:2525");
-            if (ini.isEmpty())
-                w.mnuFileExit->trigger();
-            else
-                w.close();
-            QCOMPARE(ended.count(), 1);
-            QCOMPARE(stored(app, "SMTP_Server_Address") + stored(app, "Ignore_Read_MAPI_Messages"),
-                     ini.isEmpty() ? QStringLiteral("mail:25251") : QStringLiteral("mail:25250"));
-            QCOMPARE(stored(app, "File_Filter"), ini.isEmpty() ? QStringLiteral("*.att;*.dat") : QString());
-        }
+        TestApp app;
+        frmMain w(*app.state);
+        QSignalSpy ended(&w, &frmMain::programEnded);
+        QVERIFY(runStartup(*app.state, w, 0));
+        QVERIFY(w.isVisible());
+        app.settings().setText(SystemSettings::SMTP_Server_Address, "mail:2525");
+        w.mnuFileExit->trigger();
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(app.dialogs.messages(), QStringList{warning(ErrorCode::ReadingSettings)});
+        QCOMPARE(stored(app, "SMTP_Server_Address") + stored(app, "Ignore_Read_MAPI_Messages") + stored(app, "File_Filter"),
+                 QStringLiteral("mail:25251*.att;*.dat"));
     }
 
     // A fatal report ends the program at once: its box, and no settings written. Anything that
@@ -224,14 +169,10 @@ private slots:
         TestApp app;
         frmMain w(*app.state);
         QVERIFY(runStartup(*app.state, w, 0));
-        app.dialogs.clearShown();
         QVERIFY_THROWS_EXCEPTION(ProgramTerminated,
                                  app.state->errors().ReportError(ErrorCode::UpdatingSourceGrid, true));
-        QCOMPARE(app.dialogs.messages(), QStringList{"A Fatal Error has occured (Error Code BV_4002 : Error "
-                                                     "updating source grid).  This application will terminate."});
-        QCOMPARE(app.dialogs.shown().at(0).icon, Dialogs::Icon::Critical);
+        QCOMPARE(app.dialogs.shown().last().icon, Dialogs::Icon::Critical);
         QVERIFY(!QFile::exists(app.path("FORM.INI")));
-
         TestApp failing;
         bool failed = false;
         failing.dialogs.onMessageBox = [&failed](const QString&) {

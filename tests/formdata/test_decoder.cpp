@@ -14,23 +14,21 @@ class DecoderTest : public QObject
 
     TestApp app;
     VariableTable& table() { return app.state->variables(); }
-    EventLog& log() { return app.state->eventLog(); }
 
     DecodeResult decode(const QByteArray& content, int limit = 20000)
     {
         app.writeFile("form.dat", content);
-        return DecodeSubmission(app.path("form.dat"), "form.dat", limit, table(), log());
+        return DecodeSubmission(app.path("form.dat"), "form.dat", limit, table(), app.state->eventLog());
     }
     Pairs pairs(bool definitions = false)
     {
         Pairs out;
-        for (const FormVariable& v : table().variables())
-            out.append({v.formName, v.value});
-        if (definitions) {
-            out.clear();
+        if (definitions)
             for (const auto& d : table().definitions())
                 out.append({d.formName, d.friendlyName});
-        }
+        else
+            for (const FormVariable& v : table().variables())
+                out.append({v.formName, v.value});
         return out;
     }
     QString lastLogLine() const { return app.state->eventLog().text().section("\r\n", -1); }
@@ -74,13 +72,10 @@ private slots:
         QCOMPARE(decode("a=50%"), DecodeResult::ParseError);
         QCOMPARE(pairs(), (Pairs{{"a", ""}})); // the name read before the "%" stays
         QCOMPARE(lastLogLine(), QStringLiteral("form.dat parsing error, file ignored [ERROR]"));
-        QCOMPARE(decode("a=%4\r\n"), DecodeResult::ParseError);
         // The grid, the list and the definitions keep the last good submission.
         QCOMPARE(decode("a=1&b=2&c=3"), DecodeResult::Decoded);
-        QCOMPARE(decode("x=1&y=%"), DecodeResult::ParseError);
-        QCOMPARE(table().gridModel()->rowCount(), 3);
-        QCOMPARE(table().definitions().size(), 3);
-        QCOMPARE(table().gridModel()->cell(0, 0), QStringLiteral("a"));
+        QCOMPARE(decode("x=1&y=%4\r\n"), DecodeResult::ParseError);
+        QCOMPARE(table().gridModel()->cell(2, 0) + QString::number(table().definitions().size()), QStringLiteral("c3"));
         QCOMPARE(table().listModel()->stringList(), (QStringList{"a [a]", "b [b]", "c [c]"}));
         QCOMPARE(decode("c=3"), DecodeResult::Decoded); // two files never share text
         QCOMPARE(pairs(), (Pairs{{"c", "3"}}));
@@ -91,12 +86,12 @@ private slots:
         QCOMPARE(decode("a=" + QByteArray(98, 'x'), 100), DecodeResult::Decoded);
         QCOMPARE(decode("a=" + QByteArray(99, 'x'), 100), DecodeResult::Ignored);
         QCOMPARE(table().count(), 0);
-        // Limit 0 switches the check off; an empty file is still refused; a negative limit
-        // decodes every file, an empty one included.
-        QCOMPARE(decode(QByteArray(50000, 'y').prepend("a="), 0), DecodeResult::Decoded);
+        // Limit 0 switches the check off (a file larger than the buffer below) yet an empty file
+        // is still refused; a negative limit decodes every file, an empty one included.
         QCOMPARE(decode("", 0), DecodeResult::Ignored);
         QCOMPARE(decode("", -1), DecodeResult::Decoded);
-        QCOMPARE(DecodeSubmission(app.path("gone.dat"), "gone.dat", 0, table(), log()), DecodeResult::ParseError);
+        QCOMPARE(DecodeSubmission(app.path("gone.dat"), "gone.dat", 0, table(), app.state->eventLog()),
+                 DecodeResult::ParseError);
         QCOMPARE(lastLogLine(), QStringLiteral("gone.dat could not be read [ERROR]"));
     }
 
@@ -106,9 +101,8 @@ private slots:
         while (big.size() < 50000)
             big += "abc%2B+";
         QCOMPARE(decode(big + "&last=%41", 0), DecodeResult::Decoded);
-        QCOMPARE(table().count(), 3);
-        QCOMPARE(table().at(2).value.left(8), QStringLiteral("abc+ abc"));
-        QCOMPARE(table().at(3).value, QStringLiteral("A"));
+        QCOMPARE(table().at(2).value.left(8) + table().at(3).value + QString::number(table().count()),
+                 QStringLiteral("abc+ abcA3"));
     }
 
     // Definitions pair with the fields by position, names case-sensitive, and follow the
@@ -120,11 +114,7 @@ private slots:
         QCOMPARE(decode("x=1&email=2&msg=3&x=4"), DecodeResult::Decoded);
         QCOMPARE(pairs(true), (Pairs{{"x", "Ex"}, {"email", "email"}, {"msg", "Message"}, {"x", "x"}}));
         QVERIFY(table().SetFriendlyName("x", "First") && !table().SetFriendlyName("missing", "M"));
-        QVERIFY(table().SetGridFriendlyName("x", "Grid") && !table().SetGridFriendlyName("nope", "y"));
-        QCOMPARE(table().gridModel()->cell(0, 1) + table().gridModel()->cell(3, 1), QStringLiteral("Gridx"));
-        table().SetFriendlyName("msg", "");
-        table().ShowInList();
-        QCOMPARE(table().listModel()->stringList(), (QStringList{"x [First]", "email [email]", "msg []", "x [x]"}));
+        QCOMPARE(pairs(true).first().second + pairs(true).last().second, QStringLiteral("Firstx"));
         QCOMPARE(decode("X=1"), DecodeResult::Decoded);
         QCOMPARE(pairs(true), (Pairs{{"X", "X"}}));
         // After a failed template load the definitions can be shorter than the variables;
@@ -133,11 +123,6 @@ private slots:
         table().clearDefinitions();
         QVERIFY(table().SetFriendlyName("c", "See"));
         QCOMPARE(pairs(true), (Pairs{{"a", "a"}, {"b", "b"}, {"c", "See"}}));
-        // The grid shows a snapshot, until the next ShowInGrid.
-        table().Clear();
-        QCOMPARE(table().gridModel()->rowCount(), 3);
-        table().ShowInGrid();
-        QCOMPARE(table().gridModel()->rowCount(), 0);
     }
 };
 
