@@ -64,17 +64,15 @@ private slots:
         m_mail = std::make_unique<TestMaildir>(m_dir->path());
     }
 
-    // A folder without cur/ and new/ is no Maildir either; one that vanishes after sign-on
-    // fails what comes next.
+    // A folder without cur/ and new/ is no Maildir; one that vanishes after sign-on fails what
+    // comes next.
     void missingOrVanishedFolder()
     {
         const QString folder = m_dir->filePath("nowhere");
+        QVERIFY(QDir().mkpath(folder));
         MaildirInbox inbox(folder);
-        for (int i = 0; i < 2; ++i) { // no folder, then one without cur/ and new/
-            QVERIFY(!inbox.signOn() && !inbox.loginRefused());
-            QCOMPARE(inbox.errorDescription(), notFound(folder));
-            QDir().mkpath(folder);
-        }
+        QVERIFY(!inbox.signOn() && !inbox.loginRefused());
+        QCOMPARE(inbox.errorDescription(), notFound(folder));
         TestMaildir(folder).deliverNew(formSubmission("A <a@x.org>"), 100);
         QVERIFY(inbox.signOn() && inbox.errorDescription().isEmpty());
         inbox.fetch(false);
@@ -84,82 +82,54 @@ private slots:
         QVERIFY(inbox.signOff());
     }
 
-    void ordersByDeliveryTimeThenName()
+    // Listed by delivery time, then name. Marking read keeps the message's bytes and its other
+    // flags, in ASCII order (S before T), and finds a message that a mail program moved from new/
+    // to cur/ since the listing.
+    void listingOrderAndMarkingRead()
     {
         // By name alone "1700000000..." comes first; it was delivered last.
-        m_mail->deliverNew(ordinaryMail("L <late@x.org>", {}), 1700000000);
-        m_mail->deliverCur(ordinaryMail("E <early@x.org>", {}), 999999999, "S");
-        m_mail->deliverNew(ordinaryMail("A <a@x.org>", {}), 1500000000);
+        const QString late = m_mail->deliverNew(ordinaryMail("L <late@x.org>", {}), 1700000000);
+        const QString early = m_mail->deliverCur(ordinaryMail("E <early@x.org>", {}), 999999999, "T");
+        const QString a = m_mail->deliverNew(ordinaryMail("A <a@x.org>", {}), 1500000000);
         m_mail->deliverCur(ordinaryMail("B <b@x.org>", {}), 1500000000, {});
         // A name without a delivery time is dated by its file.
         writeBytes(m_dir->filePath("new/handmade"), ordinaryMail("H <hand@x.org>", {}));
-        QVERIFY(open());
+        const QByteArray aBytes = readBytes(m_mail->pathOf(a));
+        QVERIFY(open(true));
+        QVERIFY(QDir().rename(m_mail->pathOf(late), m_dir->filePath("cur/" + late + ":2,")));
         QStringList senders;
-        for (int i = 0; i < m_inbox->count(); ++i)
+        for (int i = 0; i < m_inbox->count(); ++i) {
             senders << originatorOf(i);
+            m_inbox->markRead();
+        }
         QCOMPARE(senders, QStringList({"early@x.org", "a@x.org", "b@x.org", "late@x.org", "hand@x.org"}));
-        QVERIFY_THROWS_EXCEPTION(MailInboxError, m_inbox->select(5));
+        QCOMPARE(QStringList({m_mail->stateOf(early), m_mail->stateOf(a), m_mail->stateOf(late)}), QStringList({"ST", "S", "S"}));
+        QCOMPARE(readBytes(m_mail->pathOf(a)), aBytes);
+        m_inbox->fetch(true);
+        QCOMPARE(m_inbox->count(), 0);
+        QVERIFY(m_inbox->signOff());
     }
 
     // The sender is taken from From, else from Sender; an address without a domain stays so,
-    // never completed with this machine's name.
-    void senderAsWritten()
-    {
-        const std::pair<const char*, const char*> cases[]{
-            {"From: Ann Lee <ann@example.com>\r\n", "ann@example.com"},
-            {"Sender: Sam <sam@example.org>\r\n", "sam@example.org"},
-            {"From: Eve <eve>\r\n", "eve"},
-            {"From: eve\r\n", "eve"},
-            {"From: \"eve@example.com\" <eve>\r\n", "eve"},
-            {"From: Eve\r\n <eve@example.net>\r\n", "eve@example.net"},
-            {"", ""}};
-        for (int i = 0; i < int(std::size(cases)); ++i)
-            m_mail->deliverNew(QByteArray(cases[i].first) + "Subject: x\r\n\r\nHello\r\n", 100 + i);
-        QVERIFY(open());
-        for (int i = 0; i < int(std::size(cases)); ++i)
-            QCOMPARE(originatorOf(i), QString::fromLatin1(cases[i].second));
-    }
-
-    // Mail sent by a program is told from mail a person sent, by its headers or its sender.
-    void automaticMailIsRecognised()
+    // never completed with this machine's name. Mail a program sent is told by its headers or
+    // its sender. Headers in a charset that no converter knows are read without converting into
+    // it: read again and again, as an unread message is at every timed run, they cost no memory
+    // for good (the sanitizer build's leak checker is asked after the loop).
+    void sendersAndAutomaticMailAsWritten()
     {
         const std::tuple<const char*, const char*, bool> cases[]{
-            {"Ann <ann@x.org>", "", false},
-            {"Ann <ann@x.org>", "Auto-Submitted: No", false},
-            {"Ann <ann@x.org>", "Auto-Submitted: auto-replied", true},
-            {"Ann <ann@x.org>", "Auto-Submitted: auto-generated; type=x", true},
-            {"Ann <ann@x.org>", "Precedence: Bulk", true},
-            {"Ann <ann@x.org>", "Precedence: junk", true},
-            {"Ann <ann@x.org>", "Precedence: list", true},
-            {"Ann <ann@x.org>", "Precedence: first-class", false},
-            {"Ann <ann@x.org>", "List-Id: <forms.x.org>", true},
-            {"Mail Delivery <MAILER-DAEMON@x.org>", "", true},
-            {"<Postmaster@x.org>", "", true},
-            {"Shop <noreply@shop.example>", "", true},
-            {"Shop <No-Reply@shop.example>", "", true},
-            {"Rep <noreply.ann@x.org>", "", false}}; // "reply" within a longer name
-        for (int i = 0; i < int(std::size(cases)); ++i) {
-            const auto& [sender, header, automatic] = cases[i];
-            const QByteArray extra = *header ? QByteArray(header) + "\r\n" : QByteArray();
-            m_mail->deliverNew(extra + formSubmission(sender), 100 + i);
-        }
-        QVERIFY(open());
-        for (int i = 0; i < int(std::size(cases)); ++i) {
-            const auto& [sender, header, automatic] = cases[i];
-            m_inbox->select(i);
-            QVERIFY2(m_inbox->isAutomatic() == automatic, *header ? header : sender);
-            QVERIFY(m_inbox->bodyText().contains("Form posted from")); // the extra header broke nothing
-        }
-    }
-
-    // Headers in a charset that no converter knows are read without converting into it: read
-    // again and again, as an unread message is at every timed run, they cost no memory for
-    // good (the sanitizer build's leak checker is asked after the loop).
-    void unknownCharsetReadAgainAndAgain()
-    {
-        const std::tuple<const char*, const char*, bool> cases[]{
+            {"Sender: Sam <sam@example.org>", "sam@example.org", false}, {"From: eve", "eve", false},
+            {"From: \"eve@example.com\" <eve>", "eve", false}, {"From: Eve\r\n <eve@example.net>", "eve@example.net", false},
+            {"From: a@x.org\r\nAuto-Submitted: No", "a@x.org", false},
+            {"From: a@x.org\r\nAuto-Submitted: auto-generated; type=x", "a@x.org", true},
+            {"From: a@x.org\r\nPrecedence: Bulk", "a@x.org", true},
+            {"From: a@x.org\r\nPrecedence: first-class", "a@x.org", false},
+            {"From: a@x.org\r\nList-Id: <forms.x.org>", "a@x.org", true},
+            {"From: <Postmaster@x.org>", "Postmaster@x.org", true}, {"From: noreply@x.org", "noreply@x.org", true},
+            {"From: No-Reply@x.org", "No-Reply@x.org", true},
+            {"From: noreply.ann@x.org", "noreply.ann@x.org", false}, // "reply" within a longer name
             {"From:=?UTG-8?B?w6k=?=-", "\u00e9", false},
-            {"From: =?UTG-8?B?w6k=?=@example.com", "@example.com", false},
+            {"From: =?UTG-8?B?w6k=?=@example.com", "@example.com", false}, // only the domain is pinned
             {"From: =?UTG-8?B?w6k=?= <ann@example.com>", "ann@example.com", false},
             {"From: <ann@example.com>\r\nAuto-Submitted: =?UTG-8?B?w6k=?=", "ann@example.com", true},
             {"From: <ann@example.com>\r\nPrecedence: =?UTG-8?Q?bulk?=", "ann@example.com", true}};
@@ -169,47 +139,16 @@ private slots:
             QVERIFY(open(true));
             for (int i = 0; i < int(std::size(cases)); ++i) {
                 const auto& [header, sender, automatic] = cases[i];
-                QVERIFY2(originatorOf(i).endsWith(QString::fromUtf8(sender)), header);
+                const QString read = originatorOf(i), expected = QString::fromUtf8(sender);
+                QVERIFY2(expected.startsWith('@') ? read.endsWith(expected) : read == expected, qPrintable(read));
                 QVERIFY2(m_inbox->isAutomatic() == automatic, header);
+                QCOMPARE(m_inbox->bodyText().trimmed(), QStringLiteral("Hello")); // no header broke the body
             }
             QVERIFY(m_inbox->signOff());
         }
 #if BREVANE_LEAK_CHECK
         QCOMPARE(__lsan_do_recoverable_leak_check(), 0);
 #endif
-    }
-
-    void unreadOnlyAndMarkingRead()
-    {
-        const QString fresh = m_mail->deliverNew(formSubmission("A <a@x.org>"), 100);
-        const QString seen = m_mail->deliverCur(formSubmission("B <b@x.org>"), 101, "S");
-        // Flags are kept in ASCII order, S before T.
-        const QString trashed = m_mail->deliverCur(formSubmission("C <c@x.org>"), 102, "T");
-        const QString other = m_mail->deliverNew(ordinaryMail("D <d@x.org>", "Hi"), 103);
-        const QByteArray freshBytes = readBytes(m_mail->pathOf(fresh));
-        QVERIFY(open(true));
-        QCOMPARE(m_inbox->count(), 3);
-        for (int i = 0; i < 3; ++i) {
-            m_inbox->select(i);
-            m_inbox->attachmentPath();
-        }
-        QCOMPARE(m_mail->stateOf(fresh), QStringLiteral("new")); // reading changed nothing
-        QCOMPARE(originatorOf(0), QStringLiteral("a@x.org"));
-        m_inbox->markRead();
-        QCOMPARE(originatorOf(1), QStringLiteral("c@x.org"));
-        m_inbox->markRead();
-        QCOMPARE(QStringList({m_mail->stateOf(fresh), m_mail->stateOf(trashed), m_mail->stateOf(seen),
-                              m_mail->stateOf(other)}),
-                 QStringList({"S", "ST", "S", "new"}));
-        QCOMPARE(readBytes(m_mail->pathOf(fresh)), freshBytes);
-        m_inbox->fetch(true);
-        QCOMPARE(m_inbox->count(), 1);
-        // A mail program notices the message meanwhile: new/ to cur/, still unread.
-        QVERIFY(QDir().rename(m_mail->pathOf(other), m_dir->filePath("cur/" + other + ":2,")));
-        QCOMPARE(originatorOf(0), QStringLiteral("d@x.org"));
-        m_inbox->markRead();
-        QCOMPARE(m_mail->stateOf(other), QStringLiteral("S"));
-        QVERIFY(m_inbox->signOff());
     }
 
     void savedAttachmentIsPrivateAndGoesAtSignOff()
@@ -219,14 +158,11 @@ private slots:
         QVERIFY(open());
         m_inbox->select(0);
         const QString first = m_inbox->attachmentPath();
-        QVERIFY(!first.contains("POSTDATA", Qt::CaseInsensitive)); // never the attachment's own name
         const QFileInfo folder(QFileInfo(first).absolutePath());
         QCOMPARE(int(folder.permissions()) & 0x0077, 0); // nobody else may read it
-        QVERIFY(!folder.absoluteFilePath().startsWith(m_dir->path()));
         m_inbox->select(1);
         const QString second = m_inbox->attachmentPath();
-        QVERIFY(second != first);
-        QVERIFY(!QFileInfo::exists(first)); // one attachment in hand at a time
+        QVERIFY(QFileInfo::exists(second) && !QFileInfo::exists(first)); // one attachment in hand at a time
         QVERIFY(m_inbox->signOff());
         QVERIFY(!QFileInfo::exists(QFileInfo(second).absolutePath()));
         // Nothing was written into the Maildir.
@@ -249,9 +185,8 @@ private slots:
         logon.answer({"~/Mail/forms", "u", "p"});
         QCOMPARE(signOnFailure(logon, {}), QString());
         QCOMPARE(logon.requests().size(), 2);
-        QCOMPARE(logon.requests().at(0).reason, notFound(homeMaildir()));
-        QVERIFY(logon.requests().at(0).profile.isEmpty());
-        QCOMPARE(logon.requests().at(1).reason, notFound(m_home.filePath("Mail/gone")));
+        QCOMPARE(logon.requests().at(0).reason + '|' + logon.requests().at(1).reason,
+                 notFound(homeMaildir()) + '|' + notFound(m_home.filePath("Mail/gone")));
         QCOMPARE(m_kept, (QList<MailProfile>{{"~/Mail/forms", "u", "p"}}));
         logon.cancel();
         QCOMPARE(signOnFailure(logon, {}), notFound(homeMaildir()));
