@@ -79,8 +79,11 @@ private slots:
             SmtpMessage::dateValue(QDateTime(QDate(2026, 3, 1), QTime(7, 5, 9), QTimeZone(-(3 * 3600 + 1800))));
         QLocale::setDefault(QLocale::system());
         QCOMPARE(date, QByteArray("Sun, 01 Mar 2026 07:05:09 -0330"));
+        // A plain name stays as written; any other is encoded, without its quotes.
         QCOMPARE(SmtpMessage::addressValue("Forms Desk <forms@desk.example.org>"),
                  QByteArray("Forms Desk <forms@desk.example.org>"));
+        for (const char* name : {"Zo\u00eb Adams <zoe@example.org>", "\"Zo\u00eb Adams\" <zoe@example.org>"})
+            QCOMPARE(SmtpMessage::addressValue(QString::fromUtf8(name)), QByteArray("=?UTF-8?B?Wm/DqyBBZGFtcw==?= <zoe@example.org>"));
         const QString international = QStringLiteral("desk@b\u00fccher.example");
         QCOMPARE(SmtpMessage::addressValue(international), QByteArray("=?UTF-8?B?ZGVza0Biw7xjaGVyLmV4YW1wbGU=?="));
         const QByteArray id = SmtpMessage::messageId(international);
