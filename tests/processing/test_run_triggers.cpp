@@ -1,6 +1,6 @@
 // What starts a run and what the user sees meanwhile, on the real windows offscreen: the
 // location prompt, the return-address check, the busy pointer and the progress window, the
-// timer, the start-up run, and the main window while a run waits.
+// timer, and the main window while a run waits.
 #include "TestSupport.h"
 #include "platform/system/ui/QtDialogs.h"
 #include "processing/ProcessingTimer.h"
@@ -31,7 +31,6 @@ struct Rig : TestApp
     }
     frmMain& w() { return *window; }
     QtRunLauncher& launcher() { return *window->launcher(); }
-    int runs() { return int(log().count(RunLog::Opening)); }
     frmProcessing* progressWindow()
     {
         for (frmProcessing* p : window->findChildren<frmProcessing*>())
@@ -61,30 +60,12 @@ struct Rig : TestApp
         return !QApplication::overrideCursor() && !progressWindow() && !entries().contains(false) &&
                !state->flags.runInProgress && !state->flags.cancelRequested;
     }
-    // Answers the location prompt once it is open: the given option, then OK or Cancel.
-    void answerPrompt(FormSource source, bool ok, FormSource* shownChoice = nullptr)
-    {
-        QTimer::singleShot(0, window.get(), [this, source, ok, shownChoice] {
-            auto* prompt = window->findChild<frmLocation_Prompt*>();
-            QVERIFY(prompt && prompt->isVisible() && prompt->isModal());
-            if (shownChoice)
-                *shownChoice = prompt->source();
-            (source == FormSource::Folder ? prompt->optProcess_Local : prompt->optProcess_Email)->click();
-            (ok ? prompt->btnLocation_Prompt_Ok : prompt->btnLocation_Prompt_Cancel)->click();
-        });
-    }
     void clickProcess() { w().toolbarButton("btnProcess")->trigger(); }
     // Runs read the folder, replies asking for their addresses.
     void chooseFolder()
     {
         settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 0);
         settings().setText(SystemSettings::Form_Source, SystemSettings::SourceFolder);
-    }
-    QString storedSource() { return settings().text(SystemSettings::Form_Source); }
-    void runEvery(const char* minutes)
-    {
-        settings().setText(SystemSettings::Auto_Timer, QLatin1String(minutes));
-        settings().setFlag(SystemSettings::Auto_Open_Template, 1);
     }
 };
 
@@ -95,39 +76,6 @@ class RunTriggersTest : public QObject
     Q_OBJECT
 
 private slots:
-    // The prompt opens on the stored source and its OK stores the choice; Cancel stores nothing.
-    // Timed and start-up runs read the stored source too.
-    void promptTimerAndStartUpShareTheStoredSource()
-    {
-        Rig rig(1);
-        rig.deliver("Bo <bo@x.org>");
-        FormSource shown = FormSource::Folder;
-        rig.answerPrompt(FormSource::Folder, true, &shown);
-        rig.clickProcess();
-        QCOMPARE(shown, FormSource::Inbox);
-        QCOMPARE(rig.items(), QStringList{"f0.dat processed [OK]"});
-        QCOMPARE(rig.storedSource(), SystemSettings::SourceFolder);
-        auto* prompt = rig.w().findChild<frmLocation_Prompt*>();
-        QVERIFY(!prompt->isVisible());
-        rig.answerPrompt(FormSource::Inbox, false, &shown);
-        rig.clickProcess();
-        QCOMPARE(shown, FormSource::Folder);
-        QCOMPARE(rig.runs(), 1);
-        QCOMPARE(rig.storedSource(), SystemSettings::SourceFolder);
-        rig.launcher().runAtStartup();
-        QCOMPARE(rig.items(), QStringList{"f0.dat processed [OK]"});
-        // Changed elsewhere (the settings window), the source is what the next prompt shows.
-        rig.settings().setText(SystemSettings::Form_Source, SystemSettings::SourceInbox);
-        rig.runEvery("1");
-        rig.launcher().tick();
-        QCOMPARE(rig.runs(), 3);
-        QCOMPARE(rig.items(), QStringList{"bo@x.org processed [OK]"});
-        rig.answerPrompt(FormSource::Inbox, false, &shown);
-        rig.clickProcess();
-        QCOMPARE(shown, FormSource::Inbox);
-        QCOMPARE(rig.w().findChildren<frmLocation_Prompt*>(), QList<frmLocation_Prompt*>{prompt});
-    }
-
     void missingReturnAddressOpensTheSettingsInstead()
     {
         Rig rig(1);
@@ -150,61 +98,25 @@ private slots:
                 settings->reject();
             });
         };
-        rig.answerPrompt(FormSource::Folder, true);
+        QTimer::singleShot(0, rig.window.get(), [&rig] {
+            auto* prompt = rig.w().findChild<frmLocation_Prompt*>();
+            QVERIFY(prompt && prompt->isVisible() && prompt->isModal());
+            prompt->optProcess_Local->click();
+            prompt->btnLocation_Prompt_Ok->click();
+        });
         rig.clickProcess();
         QCOMPARE(opened, QList<bool>{true});
         QCOMPARE(rig.dialogs.messages(), QStringList{QtRunLauncher::MissingReturnAddress});
         QVERIFY(rig.state->eventLog().text().isEmpty() && rig.idle());
         // The mail frame shown by the check is no choice of the source.
-        QCOMPARE(rig.storedSource(), SystemSettings::SourceFolder);
+        QCOMPARE(rig.settings().text(SystemSettings::Form_Source), SystemSettings::SourceFolder);
     }
 
-    void busyPointerProgressWindowAndDisabledEntriesLastAsLongAsTheRun()
-    {
-        Rig rig(2);
-        rig.chooseFolder();
-        QList<bool> during;
-        rig.dialogs.onInputBox = [&] {
-            during << rig.busy();
-            // The Process button does nothing now, however it is reached.
-            rig.clickProcess();
-            rig.launcher().processClicked();
-        };
-        rig.launcher().StartRun();
-        QCOMPARE(during, (QList<bool>{true, true}));
-        QCOMPARE(rig.runs(), 1);
-        QVERIFY(rig.idle());
-    }
-
-    void cancelWhileAReplyIsSentOverSmtp()
-    {
-        SmtpSink sink;
-        QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
-        Rig rig;
-        rig.sendRepliesThrough(sink.address());
-        for (const char* who : {"A <a@x.org>", "B <b@x.org>", "C <c@x.org>"})
-            rig.deliver(QLatin1String(who));
-        // Clicked at the first moment the run lets the window act: while the reply waits for
-        // the mail server. The window closes for good and is deleted while the reply is still
-        // on its way.
-        bool clicked = false;
-        QTimer::singleShot(0, rig.window.get(), [&] {
-            if (frmProcessing* p = rig.progressWindow())
-                clicked = (p->Command1->click(), true);
-        });
-        rig.launcher().StartRun();
-        QVERIFY(clicked);
-        QCOMPARE(rig.items(), QStringList({"a@x.org processed [OK]", "   SMTP Send to a@x.org [OK]", "",
-                                           "File processing was halted by user", ""}));
-        // The items the halt kept the run from reaching count as ok.
-        QCOMPARE(rig.summary(), RunLog::summary("3 files were processed", "3 files were ok", "0 files were ignored",
-                                                "0 errors were found"));
-        QCOMPARE(sink.messages().size(), 1);
-        QVERIFY(rig.idle());
-    }
-    // A real box opened by the run holds the main window only: the progress window's Cancel,
-    // clicked through the window system while the box is open, halts the run once the box is
-    // answered, and the main window takes no click meanwhile.
+    // While a run waits the busy pointer, the progress window and the disabled entries stay,
+    // and Process does nothing, however it is reached. A real box opened by the run holds the
+    // main window only: the progress window's Cancel, clicked through the window system while
+    // the box is open, halts the run once the box is answered, and the main window takes no
+    // click meanwhile.
     void cancelActsWhileABoxOfTheRunIsOpen()
     {
         Rig rig(3);
@@ -220,6 +132,9 @@ private slots:
         rig.dialogs.onInputBox = [&] {
             if (std::exchange(asked, true))
                 return;
+            seen << rig.busy();
+            rig.clickProcess();
+            rig.launcher().processClicked();
             QTimer::singleShot(0, rig.window.get(), [&] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 frmProcessing* progress = rig.progressWindow();
@@ -236,7 +151,8 @@ private slots:
             real.messageBox(QStringLiteral("During the run"), Dialogs::Icon::Information, Dialogs::Buttons::Ok);
         };
         rig.launcher().StartRun();
-        QCOMPARE(seen, (QList<bool>{true, true, true}));
+        QCOMPARE(seen, (QList<bool>{true, true, true, true}));
+        QCOMPARE(rig.log().count(RunLog::Opening), 1);
         QCOMPARE(rig.items(), QStringList({"f0.dat processed [OK]", "", "File processing was halted by user", ""}));
         QVERIFY(rig.idle());
     }
@@ -244,46 +160,40 @@ private slots:
     // The file dialogs read the program's "text|patterns|..." filters as Qt's name filters.
     void fileDialogFiltersInQtForm()
     {
-        QCOMPARE(QtDialogs::qtNameFilters("Forms|*.att;*.dat|All Files|*.*"), QStringLiteral("Forms (*.att *.dat);;All Files (*)"));
         // Patterns the description gives are shown once, as Qt reads them.
         QCOMPARE(QtDialogs::qtNameFilters("Mailto Form (*.dat, *.att)|*.dat;*.att|All Files (*.*)|*.*"),
                  QStringLiteral("Mailto Form (*.dat *.att);;All Files (*)"));
     }
 
-    void timerRunsEveryNthMinute_data()
-    {
-        QTest::addColumn<QString>("minutes");
-        QTest::addColumn<int>("autoOpen");
-        QTest::addColumn<QList<int>>("busy"); // ticks that come while a run goes on
-        QTest::addColumn<QList<int>>("runs");
-        QTest::addColumn<int>("elapsed");
-        const QList<int> none;
-        QTest::newRow("every third") << "3" << 1 << none << QList<int>{3, 6, 9} << 0;
-        // A shorter interval applies at once: 10 until the fifth tick, then 2.
-        QTest::newRow("shortened") << "10,2" << 1 << none << QList<int>{6, 8} << 1;
-        QTest::newRow("ticks in a run are skipped") << "2" << 1 << QList<int>{2, 3, 4} << QList<int>{5, 7, 9} << 0;
-        QTest::newRow("without auto-open") << "1" << 0 << none << none << 0;
-        for (const char* off : {"0", "soon", "", "-2"})
-            QTest::newRow(off) << off << 1 << none << none << 0;
-    }
     void timerRunsEveryNthMinute()
     {
-        QFETCH(QString, minutes);
-        QFETCH(int, autoOpen);
-        QFETCH(QList<int>, busy);
-        TestApp app;
-        app.settings().setFlag(SystemSettings::Auto_Open_Template, autoOpen);
-        QList<int> runs;
-        int tick = 0;
-        ProcessingTimer timer(app.state->settings(), app.state->flags, [&] { runs << tick; });
-        for (tick = 1; tick <= 9; ++tick) {
-            const int part = tick > 5 ? -1 : 0;
-            app.settings().setText(SystemSettings::Auto_Timer, minutes.section(',', part, part));
-            app.state->flags.runInProgress = busy.contains(tick);
-            timer.tick();
+        struct Case
+        {
+            const char* minutes; // after the fifth tick the part after the comma
+            int autoOpen;
+            QList<int> busy, runs; // ticks that come while a run goes on, ticks that start one
+            int elapsed;
+        };
+        // A shorter interval applies at once; ticks in a run are skipped; a timer without
+        // auto-open, or with no number of minutes, is off.
+        const Case cases[]{{"3", 1, {}, {3, 6, 9}, 0}, {"10,2", 1, {}, {6, 8}, 1}, {"2", 1, {2, 3, 4}, {5, 7, 9}, 0},
+                           {"1", 0, {}, {}, 0},        {"0", 1, {}, {}, 0},      {"soon", 1, {}, {}, 0},
+                           {"", 1, {}, {}, 0},         {"-2", 1, {}, {}, 0}};
+        for (const Case& c : cases) {
+            TestApp app;
+            app.settings().setFlag(SystemSettings::Auto_Open_Template, c.autoOpen);
+            QList<int> runs;
+            int tick = 0;
+            ProcessingTimer timer(app.state->settings(), app.state->flags, [&] { runs << tick; });
+            for (tick = 1; tick <= 9; ++tick) {
+                const int part = tick > 5 ? -1 : 0;
+                app.settings().setText(SystemSettings::Auto_Timer, QString(c.minutes).section(',', part, part));
+                app.state->flags.runInProgress = c.busy.contains(tick);
+                timer.tick();
+            }
+            QCOMPARE(runs, c.runs);
+            QCOMPARE(app.state->flags.minutesElapsed, c.elapsed);
         }
-        QTEST(runs, "runs");
-        QTEST(app.state->flags.minutesElapsed, "elapsed");
     }
 
     void closingTheMainWindowDuringARun()
@@ -311,7 +221,6 @@ private slots:
         // The item in hand was finished and recorded, then the run wrote its closing lines.
         QCOMPARE(rig.items(), QStringList({"f0.dat processed [OK]", "", "File processing was halted by user", ""}));
         QCOMPARE(rig.rows().size(), 1);
-        QVERIFY(QFile::exists(rig.path("FORM.INI")));
         QVERIFY(rig.idle());
     }
 };

@@ -56,16 +56,12 @@ private slots:
         QTest::newRow("local bridge in clear") << int(Tls::None) << "" << "None" << User << Password << "" << "";
         QTest::newRow("wrong password") << int(Tls::StartTls) << "" << "STARTTLS" << User << "guess"
             << ErrorCode::SmtpLoginRefused << "   Server said: 535";
-        QTest::newRow("wrong user over TLS") << int(Tls::Implicit) << "" << "TLS" << "eve" << Password
-            << ErrorCode::SmtpLoginRefused << "   Server said: 535";
         QTest::newRow("no user name where a login is required") << int(Tls::None) << "" << "None" << "" << ""
             << ErrorCode::SmtpLoginRefused << "   Server said: 530";
         QTest::newRow("no password in clear to a remote server") << int(Tls::None) << "remote" << "None" << User
             << Password << ErrorCode::SmtpLoginRefused << "   Server said: 530";
         QTest::newRow("STARTTLS, untrusted certificate") << int(Tls::StartTls) << "stranger" << "STARTTLS" << User
             << Password << ErrorCode::SmtpUntrusted << "";
-        QTest::newRow("TLS, untrusted certificate") << int(Tls::Implicit) << "stranger" << "TLS" << User << Password
-            << ErrorCode::SmtpUntrusted << "";
         QTest::newRow("STARTTLS not offered") << int(Tls::None) << "" << "STARTTLS" << User << Password
             << ErrorCode::SmtpNotSecure << "   Server said: 250";
         QTest::newRow("TLS to a server in clear") << int(Tls::None) << "" << "TLS" << User << Password

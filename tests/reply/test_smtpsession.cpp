@@ -51,101 +51,48 @@ private slots:
         app.reset();
     }
 
-    // Multi-line replies, and replies that come in pieces, are read whole.
+    // Multi-line replies, and replies that come in pieces, are read whole. The envelope takes
+    // the bare addresses, and a subject the form filled cannot smuggle in a header.
     void dialogueSendsTheCommandsAndHeaders()
     {
         server->setGreeting("220-scripted.test\r\n220 welcome\r\n");
         server->setReply("HELO", "250-scripted.test\r\n250-SIZE 1000\r\n250 HELP\r\n", 25);
         server->setReply("DATA", "354 go ahead\r\n", 3);
-        QVERIFY(send("Dear Ann,\r\nthanks."));
+        QVERIFY(send("Dear Ann,\r\nthanks.", " ann@example.com ", "Forms Desk <forms@example.com>",
+                     "Hello\r\nBcc: eve@example.com\nX"));
         QVERIFY(app->dialogs.shown().isEmpty());
         // QUIT is not waited for: the server reads it once the event loop runs again.
         QTRY_COMPARE(server->commands().size(), 5);
         QCOMPARE(server->commands(),
                  (QList<QByteArray>{"HELO " + QHostInfo::localHostName().toUtf8(), "MAIL FROM:<forms@example.com>",
                                     "RCPT TO:<ann@example.com>", "DATA", "QUIT"}));
-        const QRegularExpression message(
-            "^Date: [A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\r\n"
-            "From: forms@example.com\r\nTo: ann@example.com\r\nSubject: Receipt Confirmation\r\n"
-            "Message-ID: <[0-9a-f]{32}@example.com>\r\nAuto-Submitted: auto-replied\r\nMIME-Version: 1.0\r\n"
-            "Content-Type: text/plain; charset=us-ascii\r\nContent-Transfer-Encoding: 7bit\r\n"
-            "\r\nDear Ann,\r\nthanks.\r\n$");
-        QVERIFY2(message.match(QString::fromLatin1(server->data())).hasMatch(), server->data().constData());
+        QVERIFY(server->data().contains("\r\nSubject: Hello  Bcc: eve@example.com X\r\n"));
+        QVERIFY(!server->data().contains("\r\nBcc:"));
+        QCOMPARE(bodyOf(server->data()), QByteArray("Dear Ann,\r\nthanks.\r\n"));
     }
 
     // Whatever the user's language, and whatever the sender looks like.
-    void headersFollowTheMailStandard_data()
-    {
-        QTest::addColumn<QDateTime>("date");
-        QTest::addColumn<QString>("sender");
-        QTest::addColumn<QByteArray>("dateHeader");
-        QTest::addColumn<QByteArray>("from");
-        QTest::addColumn<QByteArray>("idDomain");
-        const QDate day(2026, 12, 6);
-        const QTime time(21, 30, 5);
-        QTest::newRow("UTC") << QDateTime(day, time, QTimeZone::utc()) << "forms@example.com"
-                             << QByteArray("Date: Sun, 06 Dec 2026 21:30:05 +0000") << QByteArray("forms@example.com")
-                             << QByteArray("@example.com>");
-        QTest::newRow("west of UTC, display name") << QDateTime(QDate(2026, 3, 1), QTime(7, 5, 9), QTimeZone(-(3 * 3600 + 1800)))
-            << "Forms Desk <forms@desk.example.org>" << QByteArray("Date: Sun, 01 Mar 2026 07:05:09 -0330")
-            << QByteArray("Forms Desk <forms@desk.example.org>") << QByteArray("@desk.example.org>");
-        QTest::newRow("east, non-ASCII name in quotes") << QDateTime(day, time, QTimeZone(5 * 3600 + 2700))
-            << "\"Zo\u00eb Adams\" <zoe@example.org>" << QByteArray("Date: Sun, 06 Dec 2026 21:30:05 +0545")
-            << QByteArray("=?UTF-8?B?Wm/DqyBBZGFtcw==?= <zoe@example.org>") << QByteArray("@example.org>");
-        QTest::newRow("international domain") << QDateTime(day, time, QTimeZone::utc()) << "desk@b\u00fccher.example"
-            << QByteArray("Date: Sun, 06 Dec 2026 21:30:05 +0000") << QByteArray("=?UTF-8?B?ZGVza0Biw7xjaGVyLmV4YW1wbGU=?=")
-            << QByteArray("@xn--bcher-kva.example>");
-    }
     void headersFollowTheMailStandard()
     {
-        QFETCH(QDateTime, date);
-        QFETCH(QString, sender);
-        QFETCH(QByteArray, idDomain);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QList<QByteArray> lines = SmtpMessage(date, sender, To, "Hi", "x").headerLines();
-        const QByteArray otherId = SmtpMessage(date, sender, To, "Hi", "x").headerLines().value(4);
+        const QByteArray date =
+            SmtpMessage::dateValue(QDateTime(QDate(2026, 3, 1), QTime(7, 5, 9), QTimeZone(-(3 * 3600 + 1800))));
         QLocale::setDefault(QLocale::system());
-        QTEST(lines.value(0), "dateHeader");
-        QTEST(lines.value(1).mid(6), "from");
-        QVERIFY2(lines.value(4).startsWith("Message-ID: <") && lines.value(4).endsWith(idDomain), lines.value(4));
-        QVERIFY(lines.value(4) != otherId); // unique per message
-    }
-
-    // Folded encoded words read back as the text; the address stays plain after the name.
-    void longHeaderValuesFoldWithinTheLineLimit()
-    {
-        const QString name = QString("Forms Desk ").repeated(90);
-        const QString subject = QString(1200, 'y') + " end";
-        const SmtpMessage m(QDateTime::currentDateTime(), name + "<forms@example.com>",
-                            QString(242, 'a') + "@example.com", subject, "x");
-        const QList<QByteArray> lines = m.headerLines();
-        const auto decoded = [](const QByteArray& value) {
-            QByteArray text;
-            for (QByteArray word : value.split('\n')) {
-                word = word.trimmed();
-                if (!word.startsWith("=?UTF-8?B?") || !word.endsWith("?="))
-                    return QByteArray("not an encoded word: ") + word;
-                text += QByteArray::fromBase64(word.mid(10, word.size() - 12));
-            }
-            return text;
-        };
-        for (const QByteArray& header : lines)
-            for (const QByteArray& line : header.split('\n'))
-                QVERIFY2(line.size() <= SmtpMessage::MaxLineBytes, line.left(40));
-        QCOMPARE(decoded(lines.value(3).mid(9)), subject.toLatin1());
-        const QByteArray from = lines.value(1).mid(6);
-        QVERIFY(from.endsWith(" <forms@example.com>"));
-        QCOMPARE(decoded(from.chopped(20)), name.trimmed().toLatin1());
-        QCOMPARE(lines.value(2), "To: " + QByteArray(242, 'a') + "@example.com");
-        // The longest plain name that leaves the address room on its line, and one more.
-        const auto fromOf = [](int n) {
-            return SmtpMessage({}, QString(n, 'n') + " <forms@example.com>", To, "x", "x").headerLines().value(1);
-        };
-        QCOMPARE(fromOf(962), "From: " + QByteArray(962, 'n') + " <forms@example.com>");
-        QVERIFY(fromOf(963).startsWith("From: =?UTF-8?B?"));
+        QCOMPARE(date, QByteArray("Sun, 01 Mar 2026 07:05:09 -0330"));
+        // A plain name stays as written; any other is encoded, without its quotes.
+        QCOMPARE(SmtpMessage::addressValue("Forms Desk <forms@desk.example.org>"),
+                 QByteArray("Forms Desk <forms@desk.example.org>"));
+        for (const char* name : {"Zo\u00eb Adams <zoe@example.org>", "\"Zo\u00eb Adams\" <zoe@example.org>"})
+            QCOMPARE(SmtpMessage::addressValue(QString::fromUtf8(name)), QByteArray("=?UTF-8?B?Wm/DqyBBZGFtcw==?= <zoe@example.org>"));
+        const QString international = QStringLiteral("desk@b\u00fccher.example");
+        QCOMPARE(SmtpMessage::addressValue(international), QByteArray("=?UTF-8?B?ZGVza0Biw7xjaGVyLmV4YW1wbGU=?="));
+        const QByteArray id = SmtpMessage::messageId(international);
+        QVERIFY2(id.startsWith('<') && id.endsWith("@xn--bcher-kva.example>"), id.constData());
+        QVERIFY(id != SmtpMessage::messageId(international)); // unique per message
     }
 
     // The encoding fits every server; the data reads back as the body, whatever its line ends.
+    // Dots and non-ASCII text are read back by the real server below.
     void bodyIsSentTransparently_data()
     {
         QTest::addColumn<QString>("body");
@@ -153,18 +100,12 @@ private slots:
         QTest::addColumn<QByteArray>("wire"); // empty: not compared
         const QByteArray ascii = "us-ascii\r\nContent-Transfer-Encoding: 7bit";
         const QByteArray quoted = "us-ascii\r\nContent-Transfer-Encoding: quoted-printable";
-        QTest::newRow("one line gets its line end") << "plain" << ascii << QByteArray("plain\r\n");
         QTest::newRow("line of 998 bytes") << QString(998, 'a') << ascii << QByteArray(998, 'a') + "\r\n";
         QTest::newRow("line of 999 bytes") << "x\r\n" + QString(999, 'a') << quoted << QByteArray();
-        QTest::newRow("long line, bare LF") << "x\n" + QString(1200, 'a') + "\ny" << quoted << QByteArray();
-        QTest::newRow("non-ASCII") << "Caf\u00e9" << QByteArray("UTF-8\r\nContent-Transfer-Encoding: quoted-printable")
-                                   << QByteArray("Caf=C3=A9\r\n");
         QTest::newRow("final line end not doubled") << "a\r\nb\r\n" << ascii << QByteArray("a\r\nb\r\n");
         QTest::newRow("empty body") << "" << ascii << QByteArray("\r\n");
-        QTest::newRow("a lone dot does not end the data") << "a\r\n.\r\nb" << ascii << QByteArray("a\r\n..\r\nb\r\n");
-        QTest::newRow("leading dots get one more") << ".x\r\n..y" << ascii << QByteArray("..x\r\n...y\r\n");
+        QTest::newRow("leading dots get one more") << ".\r\n..y" << ascii << QByteArray("..\r\n...y\r\n");
         QTest::newRow("bare LF and CR become CR LF") << "a\nb\rc\r\n\nd" << ascii << QByteArray("a\r\nb\r\nc\r\n\r\nd\r\n");
-        QTest::newRow("dot after a bare LF") << "a\n.b" << ascii << QByteArray("a\r\n..b\r\n");
     }
     void bodyIsSentTransparently()
     {
@@ -177,19 +118,14 @@ private slots:
         QCOMPARE(wire.isEmpty() ? wire : bodyOf(data), wire);
         for (const QByteArray& line : bodyOf(data).split('\n'))
             QVERIFY(line.size() <= 999);
-        QTRY_COMPARE(server->commands().last(), QByteArray("QUIT"));
     }
 
+    // A refused connection shows its box in the run tests; these never get as far.
     void unreachableServerShowsConnectionError()
     {
-        QTcpServer closed;
-        closed.listen(QHostAddress::LocalHost, 0);
-        const QString refused = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
-        closed.close();
-        for (const QString& address : {QString("127.0.0.1:"), QString("127.0.0.1:smtp"),
-                                       QString("127.0.0.1:65536"), refused, QString("no-such-host.invalid:25")}) {
+        for (const char* address : {"127.0.0.1:", "127.0.0.1:smtp", "127.0.0.1:65536", "no-such-host.invalid:25"}) {
             app->dialogs.clearShown();
-            useServer(address);
+            useServer(QLatin1String(address));
             QVERIFY(!send());
             QCOMPARE(app->dialogs.messages(), QStringList{warning(ErrorCode::SmtpConnection)});
         }
@@ -248,36 +184,13 @@ private slots:
             QVERIFY(!server->received().contains(notSent.toLatin1()));
     }
 
-    void headersStayOneLineAndNonAsciiGoesAsSevenBit()
-    {
-        QVERIFY(send("Caf\u00e9 cr\u00e8me\r\n.done", " ann@example.com ", "Forms Desk <forms@example.com>",
-                     "Hello\r\nBcc: eve@example.com\nX"));
-        QCOMPARE(server->commands().mid(1, 2),
-                 (QList<QByteArray>{"MAIL FROM:<forms@example.com>", "RCPT TO:<ann@example.com>"}));
-        const QByteArray data = server->data();
-        QVERIFY(data.contains("\r\nSubject: Hello  Bcc: eve@example.com X\r\n"));
-        QVERIFY(!data.contains("\r\nBcc:"));
-        for (char c : data)
-            QVERIFY(static_cast<unsigned char>(c) < 0x80);
-        QCOMPARE(bodyOf(data), QByteArray("Caf=C3=A9 cr=C3=A8me\r\n..done\r\n"));
-    }
-
-    void realServerStoresTheReplyAsSent_data()
-    {
-        QTest::addColumn<QString>("subject");
-        QTest::addColumn<QString>("body");
-        QTest::newRow("non-ASCII") << "Re\u00e7u \u2013 merci beaucoup pour votre message, \u00e0 bient\u00f4t \u2713"
-                                   << "Ch\u00e8re Zo\u00eb,\r\n.\r\n..two dots\r\nx = y \r\n" + QString(120, QChar(0x00e9)) +
-                                          "\r\n" + QString(90, 'a') + " end\t\r\n\U0001F600 fin";
-        QTest::newRow("ASCII, a pasted comment of 3000 bytes")
-            << "Receipt" << "Your comment:\r\n" + QString("0123456789").repeated(300) + "\r\n=end";
-    }
     // A real server stores what reads back as the reply, each line within 78 characters, and
     // a mail program reads its date, its addresses and display names.
     void realServerStoresTheReplyAsSent()
     {
-        QFETCH(QString, subject);
-        QFETCH(QString, body);
+        const QString subject = "Re\u00e7u \u2013 merci beaucoup pour votre message, \u00e0 bient\u00f4t \u2713";
+        const QString body = "Ch\u00e8re Zo\u00eb,\r\n.\r\n..two dots\r\nx = y \r\n" + QString(120, QChar(0x00e9)) +
+                             "\r\n" + QString(90, 'a') + " end\t\r\n\U0001F600 fin";
         SmtpSink sink;
         QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
         useServer(sink.address());
