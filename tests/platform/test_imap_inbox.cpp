@@ -123,7 +123,7 @@ private slots:
     }
 
     // Only unread forms are answered and marked seen; the ordinary mail, read with PEEK as every
-    // message is, stays unread.
+    // message is, stays unread. Ann's form was answered by the case above: cases run in order.
     void runAnswersUnreadFormsAndMarksThemSeen()
     {
         SmtpSink sink;
