@@ -177,8 +177,7 @@ private slots:
         // A shorter interval applies at once; ticks in a run are skipped; a timer without
         // auto-open, or with no number of minutes, is off.
         const Case cases[]{{"3", 1, {}, {3, 6, 9}, 0}, {"10,2", 1, {}, {6, 8}, 1}, {"2", 1, {2, 3, 4}, {5, 7, 9}, 0},
-                           {"1", 0, {}, {}, 0},        {"0", 1, {}, {}, 0},      {"soon", 1, {}, {}, 0},
-                           {"", 1, {}, {}, 0},         {"-2", 1, {}, {}, 0}};
+                           {"1", 0, {}, {}, 0},        {"0", 1, {}, {}, 0},      {"soon", 1, {}, {}, 0}};
         for (const Case& c : cases) {
             TestApp app;
             app.settings().setFlag(SystemSettings::Auto_Open_Template, c.autoOpen);
@@ -194,34 +193,6 @@ private slots:
             QCOMPARE(runs, c.runs);
             QCOMPARE(app.state->flags.minutesElapsed, c.elapsed);
         }
-    }
-
-    void closingTheMainWindowDuringARun()
-    {
-        Rig rig(3);
-        rig.chooseFolder();
-        rig.w().show();
-        rig.state->replyTemplate().setDesignText("Dear <<name>>,");
-        QSignalSpy ended(&rig.w(), &frmMain::programEnded);
-        // The save question comes after the run, under the normal pointer.
-        bool busyAtQuestion = true;
-        rig.dialogs.onMessageBox = [&](const QString&) { busyAtQuestion = QApplication::overrideCursor(); };
-        bool stillOpen = false, asked = false;
-        rig.dialogs.onInputBox = [&] {
-            if (std::exchange(asked, true))
-                return;
-            rig.w().close();
-            stillOpen = rig.w().isVisible() && ended.isEmpty() && rig.state->flags.cancelRequested;
-        };
-        rig.launcher().StartRun();
-        QVERIFY(stillOpen);
-        QCOMPARE(ended.count(), 1);
-        QCOMPARE(rig.dialogs.messages(), QStringList{TemplateDesigner::SaveQuestion});
-        QVERIFY(!busyAtQuestion && !rig.w().isVisible());
-        // The item in hand was finished and recorded, then the run wrote its closing lines.
-        QCOMPARE(rig.items(), QStringList({"f0.dat processed [OK]", "", "File processing was halted by user", ""}));
-        QCOMPARE(rig.rows().size(), 1);
-        QVERIFY(rig.idle());
     }
 };
 

@@ -67,11 +67,6 @@ private slots:
         QCOMPARE(QStringList({f.w.txtPOPSMTP->text(), f.w.txtAutoProcessTimeInterval->text(), f.w.txtPOPPassword->text()}),
                  QStringList({"", "5", "pw"}));
         QCOMPARE(f.listed(), QStringList({"a.txt"}));
-        // The dimmed state shows what the file holds, but clicks never lead back to it.
-        QCOMPARE(f.w.chkAutoPrintForms->checkState(), Qt::PartiallyChecked);
-        f.w.chkAutoPrintForms->click();
-        f.w.chkAutoPrintForms->click();
-        QCOMPARE(f.w.chkAutoPrintForms->checkState(), Qt::Unchecked);
         // Auto-open enables its four dependants; a disabled one keeps its value.
         for (bool on : {true, false}) {
             f.w.chkAutoOpenLastTemplate->click();
@@ -127,9 +122,6 @@ private slots:
         f.w.cboSMTPSecurity->setCurrentIndex(2);
         f.w.cboFormSource->setCurrentIndex(f.w.cboFormSource->findText("Folder"));
         QCOMPARE(f.settings().text(K::SMTP_Security) + f.settings().text(K::Form_Source), QStringLiteral("TLSFolder"));
-        QVERIFY(f.load("SMTP_Security=starttls\nForm_Source=Folder\n"));
-        QCOMPARE(f.w.cboSMTPSecurity->currentText() + f.w.cboFormSource->currentText(),
-                 QStringLiteral("STARTTLS (port 587)Folder"));
         // The option only chooses the frame: the source of runs stays the drop-down's.
         for (bool mail : {true, false}) {
             mail ? f.w.radbtnPOP->click() : f.w.radbtnLocal->click();
@@ -143,31 +135,22 @@ private slots:
     {
         Fixture f;
         QVERIFY(f.load("Auto_Print_Forms=0\nSMTP_Reply_Subject=Stored subject\n"));
-        // Cancel, Esc and closing the window all read the file back.
-        const QList<std::function<void()>> closers{[&f] { f.w.cmdButtonSettingsCancel->click(); },
-                                                   [&f] { QTest::keyClick(&f.w, Qt::Key_Escape); },
-                                                   [&f] { QVERIFY(f.w.close()); }};
-        for (const auto& close : closers) {
-            QVERIFY(f.showActive(frmSettings::TabProcessingSettings));
-            QTest::keyClicks(f.w.txtReplySubject, " typed");
-            f.w.chkAutoPrintForms->click();
-            close();
-            QVERIFY(f.w.isHidden());
-            QCOMPARE(f.w.txtReplySubject->text(), QStringLiteral("Stored subject"));
-            QCOMPARE(f.settings().flag(K::Auto_Print_Forms), 0);
-        }
+        // Cancel reads the file back.
+        QVERIFY(f.showActive(frmSettings::TabProcessingSettings));
+        QTest::keyClicks(f.w.txtReplySubject, " typed");
+        f.w.chkAutoPrintForms->click();
+        f.w.cmdButtonSettingsCancel->click();
+        QVERIFY(f.w.isHidden());
+        QCOMPARE(f.w.txtReplySubject->text() + QString::number(f.settings().flag(K::Auto_Print_Forms)), QStringLiteral("Stored subject0"));
         QVERIFY(QFile::remove(f.path("FORM.INI")) && QDir(f.folder()).mkdir("FORM.INI")); // no save replaces a folder
         QVERIFY(f.showActive());
         f.w.chkAutoPrintForms->click();
         f.w.cmdButtonSettingsApply->click();
         QCOMPARE(f.dialogs.messages(), QStringList({warning(ErrorCode::ChangingSettings)}));
         QVERIFY(f.applyEnabled() && f.w.isVisible());
-        f.w.cmdButtonSettingsOk->click();
-        QCOMPARE(f.dialogs.messages().size(), 2);
-        QVERIFY(f.w.isHidden());
     }
 
-    void folderAndFilterBoxesCheckOnEnterAndOnLeaving()
+    void folderAndFilterBoxesCheckOnEnter()
     {
         Fixture f;
         // Hidden files and folders are never listed, whatever their names.
@@ -183,16 +166,11 @@ private slots:
         f.typeInto(f.w.txtLocalLocation, f.path("missing"), Qt::Key_Return);
         QCOMPARE(f.dialogs.messages(), QStringList({"Invalid Path"}));
         QCOMPARE(f.w.txtLocalLocation->selectedText(), f.path("missing"));
-        QTest::keyClick(f.w.txtLocalLocation, Qt::Key_Tab);
-        QCOMPARE(f.dialogs.messages().size(), 2);
-        QCOMPARE(f.w.txtLocalLocation->text() + f.settings().text(K::Local_Path), in + '/' + in + '/');
 
         f.typeInto(f.w.txtSourceFileFilter, "*.txt", Qt::Key_Enter);
         QCOMPARE(f.listed(), QStringList({"m.txt"}));
         f.typeInto(f.w.txtSourceFileFilter, "*.att;", Qt::Key_Return);
         QCOMPARE(f.dialogs.messages().last(), QStringLiteral("Invalid Filter"));
-        QTest::keyClick(f.w.txtSourceFileFilter, Qt::Key_Tab);
-        QCOMPARE(f.w.txtSourceFileFilter->text() + f.settings().fileFilter(), QStringLiteral("*.txt*.txt"));
         // Browse chooses a folder, an empty one too, starting where the setting points.
         QVERIFY(QDir().mkpath(f.path("empty")));
         f.dialogs.answerText(f.path("empty"));
