@@ -14,8 +14,7 @@ const char* const AnswerInbox = "--answer-inbox";
 
 int answerInbox(const QString& maildir, const QString& server)
 {
-    TestApp app;
-    app.prepareRuns();
+    TestApp app(TestApp::ReadyForRuns);
     app.state->inboxFactory = [maildir] { return std::make_unique<MaildirInbox>(maildir); };
     app.sendRepliesThrough(server);
     return app.process(FormSource::Inbox) ? 0 : 1;
@@ -37,8 +36,7 @@ private slots:
         hanging.stallAtEndOfData = true;
         SmtpSink stalled(hanging);
         QVERIFY2(stalled.isRunning(), qPrintable(stalled.errorText()));
-        TestApp app;
-        app.prepareRuns();
+        TestApp app(TestApp::ReadyForRuns);
         const QString ann = app.deliver("Ann <ann@example.com>", "name=Ann");
 
         // The child's temporary folders live in this test's folder, so its kill leaves none behind.
@@ -70,8 +68,7 @@ private slots:
     // its account line comes after the box. Each is read once the run is past it.
     void unreadWhileABoxOfItsItemIsOpen()
     {
-        TestApp app;
-        app.prepareRuns();
+        TestApp app(TestApp::ReadyForRuns);
         app.settings().setFlag(SystemSettings::Suppress_Reply_To_Sender, 0);
         const QString eve = app.mail().deliverNew(formSubmission("Eve <eve>", "name=Eve"), 100);
         const QString bad = app.mail().deliverNew(formSubmission("Bo <bo@example.se>", "name=Bo%4"), 101);

@@ -16,9 +16,8 @@ namespace {
 struct Rig : TestApp
 {
     std::unique_ptr<frmMain> window;
-    explicit Rig(int forms = 0)
+    explicit Rig(int forms = 0) : TestApp(ReadyForRuns)
     {
-        prepareRuns();
         window = std::make_unique<frmMain>(*state);
         for (int i = 0; i < forms; ++i)
             addForm(QStringLiteral("f%1.dat").arg(i));
@@ -157,10 +156,10 @@ private slots:
         QVERIFY(rig.idle());
     }
 
-    // The file dialogs read the program's "text|patterns|..." filters as Qt's name filters.
+    // The file dialogs read the program's "text|patterns|..." filters as Qt's name filters, the
+    // patterns that a description gives shown once.
     void fileDialogFiltersInQtForm()
     {
-        // Patterns the description gives are shown once, as Qt reads them.
         QCOMPARE(QtDialogs::qtNameFilters("Mailto Form (*.dat, *.att)|*.dat;*.att|All Files (*.*)|*.*"),
                  QStringLiteral("Mailto Form (*.dat *.att);;All Files (*)"));
     }

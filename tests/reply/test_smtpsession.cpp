@@ -31,17 +31,13 @@ class TestSmtpSession : public QObject
     {
         return smtp->SendMail(to, from, subject, body);
     }
-    void useServer(const QString& address)
-    {
-        app->settings().setText(SystemSettings::SMTP_Server_Address, address);
-    }
 
 private slots:
     void init()
     {
         app = std::make_unique<TestApp>();
         server = std::make_unique<ScriptedSmtpServer>();
-        useServer(server->address());
+        app->settings().setText(SystemSettings::SMTP_Server_Address, server->address());
         smtp = std::make_unique<SmtpSession>(app->settings(), app->state->errors());
     }
     void cleanup()
@@ -177,7 +173,7 @@ private slots:
                              "\r\n" + QString(90, 'a') + " end\t\r\n\U0001F600 fin";
         SmtpSink sink;
         QVERIFY2(sink.isRunning(), qPrintable(sink.errorText()));
-        useServer(sink.address());
+        app->settings().setText(SystemSettings::SMTP_Server_Address, sink.address());
         const QString from = "Formul\u00e4r Desk <forms@example.com>";
         const QString to = "\"Adams, Zo\u00eb\" <zoe@example.org>";
         const QDateTime before = QDateTime::currentDateTime().addSecs(-1);

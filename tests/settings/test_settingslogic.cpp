@@ -77,24 +77,18 @@ private slots:
         }
     }
 
-    void maxLengthAndTimerNumbers_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<int>("minutes"); // -1: not a whole number
-        QTest::newRow("blanks") << " 42 " << 42 << 42;
-        QTest::newRow("above 16 bits") << "40000" << 32767 << 32767;
-        QTest::newRow("below 16 bits") << "-40000" << -32768 << -32768;
-        QTest::newRow("not a number") << "lots" << 20000 << -1;
-    }
     void maxLengthAndTimerNumbers()
     {
-        QFETCH(QString, text);
-        SystemSettings s;
-        s.setText(K::Max_Length, text);
-        s.setText(K::Auto_Timer, text);
-        QTEST(s.maxLengthLimit(), "limit");
-        QTEST(s.autoTimerMinutes().value_or(-1), "minutes");
+        // The text, the length limit and the minutes (-1: not a whole number), held to 16 bits.
+        const std::tuple<const char*, int, int> cases[]{
+            {" 42 ", 42, 42}, {"40000", 32767, 32767}, {"-40000", -32768, -32768}, {"lots", 20000, -1}};
+        for (const auto& [text, limit, minutes] : cases) {
+            SystemSettings s;
+            s.setText(K::Max_Length, QLatin1String(text));
+            s.setText(K::Auto_Timer, QLatin1String(text));
+            QCOMPARE(s.maxLengthLimit(), limit);
+            QCOMPARE(s.autoTimerMinutes().value_or(-1), minutes);
+        }
     }
 
     void iniFileFindsAndKeepsWhatItDoesNotWrite()

@@ -2,12 +2,11 @@
 
 #include <QCoreApplication>
 
-Dialogs::Answer ScriptedDialogs::messageBox(const QString& text, Icon icon, Buttons buttons,
-                                            const QString& title)
+Dialogs::Answer ScriptedDialogs::messageBox(const QString& text, Icon, Buttons buttons, const QString&)
 {
     if (onMessageBox)
         onMessageBox(text);
-    m_shown.append({Kind::Message, text, title, icon, buttons, {}, {}});
+    m_shown.append({Kind::Message, text, {}, {}});
     if (!m_answers.empty() && m_answers.front().typeId() == QMetaType::Int) {
         const auto a = Answer(m_answers.front().toInt());
         m_answers.pop_front();
@@ -27,18 +26,17 @@ std::optional<QString> ScriptedDialogs::takeText()
     return v.toString();
 }
 
-std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString& title,
-                                                 const QString& defaultText)
+std::optional<QString> ScriptedDialogs::inputBox(const QString& prompt, const QString&, const QString& defaultText)
 {
     if (onInputBox)
         onInputBox();
-    m_shown.append({Kind::Input, prompt, title, Icon::None, Buttons::OkCancel, defaultText, {}});
+    m_shown.append({Kind::Input, prompt, defaultText, {}});
     return takeText();
 }
 
 std::optional<QString> ScriptedDialogs::fileName(Kind kind, const FileRequest& request)
 {
-    m_shown.append({kind, request.title, request.title, Icon::None, Buttons::OkCancel, {}, request});
+    m_shown.append({kind, request.title, {}, request});
     return takeText();
 }
 

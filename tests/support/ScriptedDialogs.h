@@ -20,9 +20,6 @@ public:
     {
         Kind kind;
         QString text; // message text, input prompt or file dialog title
-        QString title;
-        Icon icon = Icon::None;
-        Buttons buttons = Buttons::Ok;
         QString defaultText; // input box default
         FileRequest file;
     };

@@ -80,10 +80,10 @@ QString TestMaildir::stateOf(const QString& unique) const
 
 namespace {
 
-// The general date format: the short date, a space, then the long time; today or yesterday.
+// The short date, a space, then the long time without its zone name; today or yesterday.
 bool isNow(const QString& text)
 {
-    static const QRegularExpression time("^ \\d{1,2}:\\d{2}:\\d{2}");
+    static const QRegularExpression time("^ \\d{1,2}:\\d{2}:\\d{2}( [AP]M)?$");
     for (const QDate& day : {QDate::currentDate(), QDate::currentDate().addDays(-1)}) {
         const QString date = QLocale().toString(day, QLocale::ShortFormat);
         if (text.startsWith(date) && time.match(text.mid(date.size())).hasMatch())
@@ -117,23 +117,20 @@ QStringList RunLog::completion(const QStringList& summary)
     return QStringList{QString()} + summary + QStringList{QString(), Completed + "<time>", Closing, QString()};
 }
 
-QStringList RunLog::summary(const char* processed, const char* ok, const char* ignored, const char* errors)
-{
-    return {processed, ok, ignored, errors};
-}
-
 QStringList RunLog::items(const QStringList& lines)
 {
     const int first = int(lines.lastIndexOf(Opening) + opening().size());
     return lines.mid(first, lines.size() - first - completion(QStringList(4)).size());
 }
 
-TestApp::TestApp()
+TestApp::TestApp(Setup setup)
 {
     userSettingsFolder();
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
     state = std::make_unique<AppState>(m_dir.path(), dialogs, [] { throw ProgramTerminated{}; });
+    if (setup == ReadyForRuns)
+        prepareRuns();
 }
 
 void TestApp::prepareRuns()

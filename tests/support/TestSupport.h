@@ -61,18 +61,18 @@ QStringList lines(const QString& logText);
 // The lines a run writes before its first item, and after its last one, given the summary.
 QStringList opening();
 QStringList completion(const QStringList& summary);
-QStringList summary(const char* processed, const char* ok, const char* ignored, const char* errors);
 // Of the last run in the lines: what stands between its opening and its completion.
 QStringList items(const QStringList& lines);
 } // namespace RunLog
 
 // A program folder of its own, scripted dialogs, and the process-wide state over them.
-// prepareRuns() makes it ready to process: an empty response database, a folder of saved
-// submissions (forms()), a Maildir as the inbox (mail()), replies suppressed, a reply design.
+// ReadyForRuns, or prepareRuns(), makes it ready to process: an empty response database, a folder
+// of saved submissions (forms()), a Maildir as the inbox (mail()), replies suppressed, a design.
 class TestApp
 {
 public:
-    TestApp();
+    enum Setup { Bare, ReadyForRuns };
+    explicit TestApp(Setup setup = Bare);
     QString folder() const { return m_dir.path(); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
     void writeFile(const QString& name, const QByteArray& bytes) const { writeBytes(path(name), bytes); }

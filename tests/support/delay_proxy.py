@@ -1,10 +1,7 @@
-"""A TCP proxy on 127.0.0.1 that holds back every answer of the server for a while.
+"""delay_proxy.py TARGET_PORT DELAY_MS [CLIENT_LOG]: a TCP proxy on 127.0.0.1 to TARGET_PORT.
 
-    delay_proxy.py TARGET_PORT DELAY_MS [CLIENT_LOG]
-
-Prints the port it listens on, serves until its standard input closes, and forwards every connection to TARGET_PORT on 127.0.0.1. What
-the server sends reaches the client DELAY_MS later; what the client sends is forwarded at once
-and, when CLIENT_LOG is given, appended to that file.
+What the server sends reaches the client DELAY_MS later; what the client sends goes at once and,
+with CLIENT_LOG, is appended to that file. Prints its port and serves until stdin closes.
 """
 import asyncio
 import sys
