@@ -38,7 +38,8 @@ private slots:
         QCOMPARE(w.rtfReplyFormPreview->toPlainText(), QStringLiteral("Dear Cy,\nthanks."));
     }
 
-    // The two name columns share the grid equally, however wide the window is made.
+    // The two name columns share the grid equally, however wide the window is made; the values
+    // take the rest.
     void gridColumnsFollowTheWindowWidth()
     {
         TestApp app;
@@ -46,8 +47,9 @@ private slots:
         w.show();
         w.resize(1280, 480);
         const QTableView* grid = w.grdVariableNameDefinitionsAndSource;
-        QVERIFY2(grid->columnWidth(0) == grid->columnWidth(1) && grid->columnWidth(0) > 200,
-                 qPrintable(QString::number(grid->columnWidth(0))));
+        const QList<int> widths{grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)};
+        QVERIFY2(widths[0] == widths[1] && widths[0] > 200, qPrintable(QString::number(widths[0])));
+        QCOMPARE(widths[0] + widths[1] + widths[2], grid->viewport()->width());
     }
 
     void eventLogPaneKeepsUpDuringARun()

@@ -78,6 +78,7 @@ private slots:
         QCOMPARE(SmtpMessage::addressValue("Forms Desk <forms@desk.example.org>"),
                  QByteArray("Forms Desk <forms@desk.example.org>"));
         QCOMPARE(SmtpMessage::addressValue("\"Zo\u00eb Adams\" <zoe@example.org>"), QByteArray("=?UTF-8?B?Wm/DqyBBZGFtcw==?= <zoe@example.org>"));
+        QCOMPARE(SmtpMessage::addressValue("Zo\u00eb \"Z\" <zoe@example.org>"), QByteArray("=?UTF-8?B?Wm/DqyAiWiI=?= <zoe@example.org>"));
         const QString international = QStringLiteral("desk@b\u00fccher.example");
         QCOMPARE(SmtpMessage::addressValue(international), QByteArray("=?UTF-8?B?ZGVza0Biw7xjaGVyLmV4YW1wbGU=?="));
         const QByteArray id = SmtpMessage::messageId(international);
