@@ -106,7 +106,7 @@ private slots:
                                   "gus@example.net not a mailto form [IGNORED]", "bo@example.se processed [OK]",
                                   "   SMTP Send to bo@example.se [OK]"}) +
                      RunLog::completion(QStringList({"3 files were processed", "2 files were ok",
-                                                        "1 file were ignored", "0 errors were found"})));
+                                                     "1 file were ignored", "0 errors were found"})));
         // Submissions are marked read; ordinary mail and mail read before keep their state.
         QVERIFY(mail.isRead(ann) && mail.isRead(bo));
         QCOMPARE(mail.stateOf(gus) + mail.stateOf(seen), QStringLiteral("newS"));

@@ -61,7 +61,7 @@ private slots:
                                   "B.DAT (150 bytes) exceeds user defined limit", "B.DAT [IGNORED]",
                                   "d.dat (0 bytes) [IGNORED]"}) +
                      RunLog::completion(QStringList({"4 files were processed", "1 file was ok",
-                                                "2 files were ignored", "1 error were found"})));
+                                                     "2 files were ignored", "1 error were found"})));
         // A parse error in a folder run has the decoder's line as its only account: no box.
         QVERIFY(app.dialogs.shown().isEmpty());
         // A second run follows in the same log without a gap of its own.
